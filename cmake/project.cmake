@@ -1,0 +1,39 @@
+# Project-wide compiler settings for the three builds.
+if(WIN32)
+  enable_language(RC)
+  # Windows programs run from a bare folder: no MinGW DLLs beside them.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  add_compile_options(-Wall -Wextra)
+endif()
+
+if(FUZZ)
+  set(FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1)
+  add_compile_options(${FUZZ_FLAGS})
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Where the deliverables land: dist/<build>/.
+if(NOT DIST_DIR)
+  if(FUZZ)
+    set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+  elseif(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win32)
+  elseif(WIN32)
+    set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win64)
+  else()
+    set(DIST_DIR ${CMAKE_SOURCE_DIR}/dist/native)
+  endif()
+endif()
+
+# project_install_program(target): copy a deliverable to dist/ after linking.
+function(project_install_program target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${DIST_DIR}/
+    VERBATIM)
+  set_property(GLOBAL APPEND PROPERTY PROJECT_PROGRAMS ${target})
+endfunction()
