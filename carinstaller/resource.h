@@ -1,0 +1,9 @@
+#ifndef CARINSTALLER_RESOURCE_H
+#define CARINSTALLER_RESOURCE_H
+
+#define IDI_PROGRAM 32512
+#define IDC_PROGRESS 100
+#define IDC_STATUS 101
+#define IDC_OK 102
+
+#endif
