@@ -1,0 +1,88 @@
+// ZLIBStreams.h - zlib streams (RFC 1950) over another stream.
+//
+// TCompressionStream compresses what is written to it into a destination
+// stream; TDecompressionStream inflates what it reads from a source stream.
+// Both move data through 65,536-byte buffers and report through OnProgress.
+#pragma once
+
+#include "ZLBBase.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// How hard members and registries are compressed: zlib levels 0, 1, -1, 9.
+enum TFileCompressionLevel : uint8_t { fcNone = 0, fcFastest = 1, fcDefault = 2, fcMaximum = 3 };
+
+// A zlib call returned an error code. Text: "error".
+class ECompressionError : public zlbbase::EArchiveError {
+public:
+  using EArchiveError::EArchiveError;
+};
+class EDecompressionError : public zlbbase::EArchiveError {
+public:
+  using EArchiveError::EArchiveError;
+};
+
+class TCustomZlibStream : public zlbbase::TStream {
+public:
+  static const int32_t BufferSize = 65536;
+  ~TCustomZlibStream() override;
+  // Called with the stream as sender: by the writer each time a full output
+  // buffer went to the destination, by the reader each time it refilled its
+  // input buffer.
+  std::function<void(zlbbase::TObject* Sender)> OnProgress;
+
+protected:
+  explicit TCustomZlibStream(zlbbase::TStream& Strm);
+  void Progress() {
+    if (OnProgress) OnProgress(this);
+  }
+  zlbbase::TStream& FStrm;
+  int64_t FStrmPos;  // where the next bytes go to / come from in FStrm
+  struct ZState;
+  std::unique_ptr<ZState> FZ;
+  std::unique_ptr<uint8_t[]> FBuffer;
+};
+
+// Created over Dest (written from its current position on) and a level.
+// Write feeds deflate without flushing. Position (Seek(0, soCurrent)) is the
+// number of input bytes consumed; any other Seek, and Read, raise
+// EStreamError "Invalid stream operation". Finish ends the zlib stream; the
+// destructor finishes too, but swallows errors, so call Finish to see them.
+// A failing zlib call raises ECompressionError "error"; a failing write to
+// Dest raises EStreamError "Stream write error".
+class TCompressionStream : public TCustomZlibStream {
+public:
+  TCompressionStream(TFileCompressionLevel Level, zlbbase::TStream& Dest);
+  ~TCompressionStream() override;
+  int32_t Read(void* Buffer, int32_t Count) override;
+  int32_t Write(const void* Buffer, int32_t Count) override;
+  int64_t Seek(int64_t Offset, zlbbase::TSeekOrigin Origin) override;
+  void Finish();
+  // Input bytes consumed so far.
+  int64_t TotalIn() const;
+
+private:
+  void Flush(int32_t Count);
+  bool FFinished = false;
+};
+
+// Created over Source positioned at the start of a zlib stream. Read inflates
+// until Count bytes are produced, the zlib stream ends or Source gives no more,
+// and returns the number produced. Position is the number of bytes produced;
+// Write and other seeks raise EStreamError "Invalid stream operation". Bad
+// data raises EDecompressionError "error". OnTick, when set, is called after
+// every inflate step (an installer may sound a tick there; off by default).
+class TDecompressionStream : public TCustomZlibStream {
+public:
+  explicit TDecompressionStream(zlbbase::TStream& Source);
+  ~TDecompressionStream() override;
+  int32_t Read(void* Buffer, int32_t Count) override;
+  int32_t Write(const void* Buffer, int32_t Count) override;
+  int64_t Seek(int64_t Offset, zlbbase::TSeekOrigin Origin) override;
+  std::function<void()> OnTick;
+
+private:
+  bool FEnded = false;
+};
