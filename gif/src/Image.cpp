@@ -1,0 +1,359 @@
+// TGIFImage: the picture, its settings, loading, copying, the clipboard and
+// its registration with the toolkit.
+#include "gif/GIFImage.h"
+#include "StreamIO.h"
+
+#include "toolkit/base/Screen.h"
+
+#include <algorithm>
+#include <new>
+
+using namespace GIFImageMessages;
+
+TGIFImage::TGIFImage()
+    : FHeader(new TGIFHeader(this)),
+      FImages(new TGIFImageList(this)),
+      FDrawOptions(GIFImageDefaultDrawOptions),
+      FAnimationSpeed(GIFImageDefaultAnimationSpeed),
+      FThreadPriority(GIFImageDefaultThreadPriority),
+      FColorReduction(GIFImageDefaultColorReduction),
+      FReductionBits(GIFImageDefaultColorReductionBits),
+      FDitherMode(GIFImageDefaultDitherMode),
+      FCompression(GIFImageDefaultCompression) {}
+
+TGIFImage::~TGIFImage() {
+  StopPainters();
+  FImages->Clear();
+  delete FImages;
+  delete FHeader;
+}
+
+const TGraphicClass* TGIFImage::ClassInfo() {
+  static const TGraphicClass c{"TGIFImage", [] { return static_cast<TGraphic*>(new TGIFImage); }};
+  return &c;
+}
+
+// Drawing lives with the renderer; an image without it paints nothing.
+void TGIFImage::Draw(TCanvas&, const TRect&) {}
+
+// No painter threads exist yet; the lock is what later painters share.
+void TGIFImage::StopPainters() { std::lock_guard<std::recursive_mutex> g(FPainterLock); }
+
+void TGIFImage::Clear() {
+  StopPainters();
+  FreeBitmap();
+  FImages->Clear();
+  FHeader->Clear();
+  SetPalette({});
+}
+
+void TGIFImage::FreeBitmap() { FBitmap.reset(); }
+
+void TGIFImage::SetPalette(TPaletteHandle p) {
+  if (p == FPalette) return;
+  FPalette = std::move(p);
+  if (FBitmap && FBitmap->GetPalette() != FPalette) {
+    FBitmap.reset();
+    Changed(this);
+  }
+}
+
+void TGIFImage::Pack() {
+  FreeBitmap();
+  FPalette.reset();
+  for (int i = 0; i < FImages->Count(); ++i) {
+    (*FImages)[i]->FreeBitmap();
+    (*FImages)[i]->FreeMask();
+  }
+  if (FImages->Count() == 1 && FHeader->ColorMap()->Count() == 0) {
+    TGIFColorMap* local = (*FImages)[0]->ColorMap();
+    FHeader->ColorMap()->Assign(local);
+    local->Clear();
+  }
+}
+
+bool TGIFImage::ReservePixels(std::size_t n) {
+  if (n > GIFMaxImagePixels - std::min(FPixelTotal, GIFMaxImagePixels)) return false;
+  FPixelTotal += n;
+  return true;
+}
+
+void TGIFImage::ReleasePixels(std::size_t n) { FPixelTotal -= std::min(n, FPixelTotal); }
+
+void TGIFImage::Warning(TObject* sender, TGIFSeverity severity, const std::string& message) {
+  if (OnWarning) OnWarning(sender, severity, message);
+}
+
+void TGIFImage::Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone,
+                         bool redrawNow, const TRect& r, const std::string& msg) {
+  TGraphic::Progress(sender, stage, percentDone, redrawNow, r, msg);
+}
+
+// --- loading ---------------------------------------------------------------
+
+void TGIFImage::LoadFromStream(TStream& stream) {
+  const TRect none = Rect(0, 0, 0, 0);
+  Progress(this, psStarting, 0, false, none, _sProgressLoading);
+  bool ok = false;
+  try {
+    Clear();
+    const std::int64_t start = stream.Position();
+    try {
+      FHeader->LoadFromStream(stream);
+      FImages->LoadFromStream(stream, this);
+      TGIFTrailer trailer(this);
+      trailer.LoadFromStream(stream);
+    } catch (const std::bad_alloc&) {
+      stream.SetPosition(start);
+      Clear();
+      throw GIFException(_sOutOfMemDIB);
+    } catch (...) {
+      stream.SetPosition(start);
+      Clear();
+      throw;
+    }
+    ok = true;
+  } catch (...) {
+    Progress(this, psEnding, 0, true, none, _sProgressLoading);
+    throw;
+  }
+  Progress(this, psEnding, ok ? 100 : 0, true, none, _sProgressLoading);
+  Changed(this);
+}
+
+void TGIFImage::SaveToStream(TStream& stream) {
+  const TRect none = Rect(0, 0, 0, 0);
+  Progress(this, psStarting, 0, false, none, _sProgressSaving);
+  try {
+    FHeader->SaveToStream(stream);
+    for (int i = 0; i < FImages->Count(); ++i) {
+      (*FImages)[i]->SaveToStream(stream);
+      Progress(this, psRunning, static_cast<std::uint8_t>((i + 1) * 100 / FImages->Count()), false,
+               none, _sProgressSaving);
+    }
+    gifio::WriteByte(stream, gifio::bsTrailer);
+  } catch (...) {
+    Progress(this, psEnding, 0, true, none, _sProgressSaving);
+    throw;
+  }
+  Progress(this, psEnding, 100, true, none, _sProgressSaving);
+}
+
+void TGIFImage::WriteData(TStream& stream) { SaveToStream(stream); }
+
+// --- properties ------------------------------------------------------------
+
+void TGIFImage::SetWidth(int value) {
+  for (int i = 0; i < FImages->Count(); ++i)
+    if ((*FImages)[i]->Left() + (*FImages)[i]->Width() > value) throw GIFException(_sBadWidth);
+  if (value == FHeader->Width()) return;
+  FHeader->SetWidth(value);
+  FreeBitmap();
+  Changed(this);
+}
+
+void TGIFImage::SetHeight(int value) {
+  for (int i = 0; i < FImages->Count(); ++i)
+    if ((*FImages)[i]->Top() + (*FImages)[i]->Height() > value) throw GIFException(_sBadHeight);
+  if (value == FHeader->Height()) return;
+  FHeader->SetHeight(value);
+  FreeBitmap();
+  Changed(this);
+}
+
+TGIFVersion TGIFImage::GetVersion() const {
+  TGIFVersion v = gvUnknown;
+  for (int i = 0; i < FImages->Count() && v != gv89a; ++i) v = std::max(v, (*FImages)[i]->GetVersion());
+  return v;
+}
+
+int TGIFImage::GetBitsPerPixel() const {
+  int b = FHeader->GetBitsPerPixel();
+  for (int i = 0; i < FImages->Count(); ++i) b = std::max(b, (*FImages)[i]->GetBitsPerPixel());
+  return b;
+}
+
+int TGIFImage::GetColorResolution() const {
+  int r = FHeader->GetColorResolution();
+  for (int i = 0; i < FImages->Count(); ++i) r = std::max(r, (*FImages)[i]->GetColorResolution());
+  return r;
+}
+
+bool TGIFImage::GetIsTransparent() const {
+  for (int i = 0; i < FImages->Count(); ++i) {
+    TGIFGraphicControlExtension* gce = (*FImages)[i]->GraphicControlExtension();
+    if (gce && gce->GetTransparent()) return true;
+  }
+  return false;
+}
+
+void TGIFImage::SetDrawOptions(TGIFDrawOptions v) {
+  if (v == FDrawOptions) return;
+  StopPainters();
+  FDrawOptions = v;
+  Pack();
+  Changed(this);
+}
+
+void TGIFImage::SetAnimationSpeed(int v) {
+  std::lock_guard<std::recursive_mutex> g(FPainterLock);
+  FAnimationSpeed = std::min(std::max(v, 0), 1000);
+}
+
+void TGIFImage::SetReductionBits(int n) {
+  if (n < 3 || n > 8) throw GIFException(_sInvalidBitSize);
+  FReductionBits = n;
+}
+
+// --- copying ---------------------------------------------------------------
+
+void TGIFImage::AssignImage(const TGIFImage& source) {
+  Clear();
+  TProgressEvent ownProgress = OnProgress;
+  TGIFWarning ownWarning = OnWarning;
+  OnProgress = source.OnProgress;
+  OnWarning = source.OnWarning;
+  const TRect none = Rect(0, 0, 0, 0);
+  try {
+    Progress(this, psStarting, 0, false, none, _sProgressCopying);
+    FHeader->Assign(source.FHeader);
+    FThreadPriority = source.FThreadPriority;
+    FPaintBackgroundColor = source.FPaintBackgroundColor;
+    FDrawOptions = source.FDrawOptions;
+    FColorReduction = source.FColorReduction;
+    FDitherMode = source.FDitherMode;
+    const int n = source.FImages->Count();
+    for (int i = 0; i < n; ++i) {
+      auto frame = std::make_unique<TGIFSubImage>(this);
+      frame->Assign((*source.FImages)[i]);
+      FImages->Add(frame.release());
+      Progress(this, psRunning, static_cast<std::uint8_t>((i + 1) * 100 / n), false, none,
+               _sProgressCopying);
+    }
+    Progress(this, psEnding, 100, true, none, _sProgressCopying);
+  } catch (...) {
+    Progress(this, psEnding, 0, true, none, _sProgressCopying);
+    OnProgress = ownProgress;
+    OnWarning = ownWarning;
+    throw;
+  }
+  OnProgress = ownProgress;
+  OnWarning = ownWarning;
+}
+
+void TGIFImage::Assign(const TPersistent* source) {
+  if (source == this) return;
+  auto graphic = dynamic_cast<const TGraphic*>(source);
+  if (!source || (graphic && graphic->GetEmpty())) {
+    Clear();
+    Changed(this);
+    return;
+  }
+  if (auto gif = dynamic_cast<const TGIFImage*>(source)) {
+    AssignImage(*gif);
+    Changed(this);
+    return;
+  }
+  // Other pictures become one frame through the frame's own conversion; what
+  // it cannot convert falls back to the generic assignment.
+  Clear();
+  auto frame = std::make_unique<TGIFSubImage>(this);
+  try {
+    frame->Assign(source);
+  } catch (const EConvertError&) {
+    frame.reset();
+    TGraphic::Assign(source);
+    return;
+  }
+  FImages->Add(frame.release());
+  Changed(this);
+}
+
+int TGIFImage::Add(TPersistent* source) {
+  int index;
+  if (auto frame = dynamic_cast<TGIFSubImage*>(source)) {
+    index = FImages->Add(frame);
+  } else if (dynamic_cast<TGraphic*>(source)) {
+    auto frame = std::make_unique<TGIFSubImage>(this);
+    frame->Assign(source);
+    index = FImages->Add(frame.release());
+  } else {
+    throw GIFException(_sUnsupportedClass);
+  }
+  FreeBitmap();
+  Changed(this);
+  return index;
+}
+
+// --- clipboard -------------------------------------------------------------
+
+void TGIFImage::LoadFromClipboardFormat(TClipboardFormat format, THandle data, TPaletteHandle palette) {
+  bool opened = false;
+  if (!data && ClipboardOpen()) {
+    opened = true;
+    data = ClipboardGetData(format);
+  }
+  std::vector<std::uint8_t> bytes;
+  if (data) bytes = GlobalBlockBytes(data);
+  if (opened) ClipboardClose();
+  if (format == CF_GIF && CF_GIF != 0 && data) {
+    TReadOnlyMemoryStream s(bytes.data(), bytes.size());
+    LoadFromStream(s);
+  } else if (format == CF_BITMAP_FORMAT && data) {
+    TBitmap bitmap;
+    THandle copy = GlobalBlockAlloc(bytes.data(), bytes.size());
+    try {
+      bitmap.LoadFromClipboardFormat(format, copy, palette);
+    } catch (...) {
+      GlobalBlockFree(copy);
+      throw;
+    }
+    GlobalBlockFree(copy);
+    Assign(&bitmap);
+  } else {
+    throw EInvalidGraphic(SUnknownClipboardFormat);
+  }
+}
+
+void TGIFImage::SaveToClipboardFormat(TClipboardFormat& format, THandle& data, TPaletteHandle& palette) {
+  if (GetEmpty()) return;
+  TMemoryStream s;
+  SaveToStream(s);
+  THandle block = GlobalBlockAlloc(s.Memory(), static_cast<std::size_t>(s.Size()));
+  if (!block || !ClipboardSetData(CF_GIF, block)) {
+    GlobalBlockFree(block);
+    throw GIFException(_sFailedPaste);
+  }
+  format = CF_GIF;
+  data = block;
+  palette = GetPalette();
+}
+
+// --- registration ----------------------------------------------------------
+
+namespace {
+bool gInitialized = false;
+}
+
+void GIFImageInitialize() {
+  if (gInitialized) return;
+  gInitialized = true;
+  TPicture::RegisterFileFormat("gif", _sGIFImageFile, TGIFImage::ClassInfo());
+  CF_GIF = RegisterClipboardFormatName(_sGIFImageFile);
+  if (CF_GIF != 0) TPicture::RegisterClipboardFormat(CF_GIF, TGIFImage::ClassInfo());
+  DoAutoDither = PaletteDevice = ScreenColorDepth() < 9;
+}
+
+void GIFImageFinalize() {
+  if (!gInitialized) return;
+  gInitialized = false;
+  TPicture::UnregisterGraphicClass(TGIFImage::ClassInfo());
+}
+
+namespace {
+// Registration at start-up, in the unit that every user of TGIFImage links.
+struct GIFImageUnit {
+  GIFImageUnit() { GIFImageInitialize(); }
+  ~GIFImageUnit() { GIFImageFinalize(); }
+} gGIFImageUnit;
+}  // namespace

@@ -1,0 +1,3 @@
+#include "toolkit/base/Screen.h"
+
+int ScreenColorDepth() { return 24; }
