@@ -29,10 +29,12 @@ bool FileExists(const std::string& SysName);       // an existing non-folder
 bool DirectoryExists(const std::string& SysName);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::string& SysName);
-bool DeleteFile(const std::string& SysName);
+// EraseFile and RenameOver are named apart from the Windows macros
+// DeleteFile and ReplaceFile.
+bool EraseFile(const std::string& SysName);
 // Puts Source in the place of Dest in one step (rename over; on Windows
 // MoveFileExA with replace). Dest is never removed first.
-bool ReplaceFile(const std::string& Source, const std::string& Dest);
+bool RenameOver(const std::string& Source, const std::string& Dest);
 // Creates a new empty file with a unique name starting with Prefix in
 // Folder ("" is the current folder); returns its name, or "" on failure.
 std::string CreateUniqueFile(const std::string& Folder, const std::string& Prefix);

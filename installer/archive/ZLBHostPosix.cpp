@@ -58,9 +58,9 @@ bool ForceDirectories(const std::string& SysName) {
   return DirectoryExists(Dir);
 }
 
-bool DeleteFile(const std::string& SysName) { return unlink(HostName(SysName).c_str()) == 0; }
+bool EraseFile(const std::string& SysName) { return unlink(HostName(SysName).c_str()) == 0; }
 
-bool ReplaceFile(const std::string& Source, const std::string& Dest) {
+bool RenameOver(const std::string& Source, const std::string& Dest) {
   return rename(HostName(Source).c_str(), HostName(Dest).c_str()) == 0;
 }
 

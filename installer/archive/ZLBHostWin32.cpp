@@ -46,9 +46,9 @@ bool ForceDirectories(const std::string& SysName) {
   return DirectoryExists(Dir);
 }
 
-bool DeleteFile(const std::string& SysName) { return DeleteFileA(SysName.c_str()) != 0; }
+bool EraseFile(const std::string& SysName) { return DeleteFileA(SysName.c_str()) != 0; }
 
-bool ReplaceFile(const std::string& Source, const std::string& Dest) {
+bool RenameOver(const std::string& Source, const std::string& Dest) {
   return MoveFileExA(Source.c_str(), Dest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

@@ -471,9 +471,9 @@ void TZLBArchive::AddMembers(const std::vector<std::string>& FileNames) {
       std::unique_ptr<TFileStream> Out = OpenFile(Temp, zlbbase::fmOpenReadWrite);
       WriteMembers(*Out, FileNames);
     }
-    if (!zlbhost::ReplaceFile(Temp, Archive)) Fail(Format(kUnableToUpdate, Archive));
+    if (!zlbhost::RenameOver(Temp, Archive)) Fail(Format(kUnableToUpdate, Archive));
   } catch (...) {
-    zlbhost::DeleteFile(Temp);
+    zlbhost::EraseFile(Temp);
     FEntries.resize(OldCount);
     FTrailer = OldTrailer;
     FPhase = zpIdle;

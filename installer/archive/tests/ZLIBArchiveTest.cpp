@@ -250,7 +250,7 @@ TEST_F(ArchiveTest, ErrorTexts) {
        [&](TZLBArchive& A) {
          WriteFile(Bad, Good);
          A.OpenArchive(Bad);
-         zlbhost::DeleteFile(Bad);
+         zlbhost::EraseFile(Bad);
          TMemoryStream M;
          return ErrorOf([&] { A.ExtractToStream(0, M); });
        },
