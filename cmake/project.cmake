@@ -37,3 +37,18 @@ function(project_install_program target)
     VERBATIM)
   set_property(GLOBAL APPEND PROPERTY PROJECT_PROGRAMS ${target})
 endfunction()
+
+# Header-only libraries from Debian's packages (stb, CLI11, nlohmann-json).
+# Copied into the build tree, so the Windows builds can use them without
+# putting the host's /usr/include on their include path.
+set(HEADER_LIBS_DIR ${CMAKE_BINARY_DIR}/header-libs)
+foreach(lib stb CLI nlohmann)
+  if(EXISTS /usr/include/${lib} AND NOT EXISTS ${HEADER_LIBS_DIR}/${lib})
+    file(COPY /usr/include/${lib} DESTINATION ${HEADER_LIBS_DIR})
+  endif()
+endforeach()
+add_library(header_libs INTERFACE)
+target_include_directories(header_libs SYSTEM INTERFACE ${HEADER_LIBS_DIR})
+add_library(third_party::stb ALIAS header_libs)
+add_library(third_party::cli11 ALIAS header_libs)
+add_library(third_party::json ALIAS header_libs)
