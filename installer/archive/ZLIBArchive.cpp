@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_set>
 
 using zlbbase::EArchiveError;
 using zlbbase::EStreamError;
@@ -351,11 +352,17 @@ void TZLBArchive::GetEntry(int Index, TZLBEntry& Entry) const {
   Entry = FEntries[static_cast<size_t>(Index)];
 }
 
-int TZLBArchive::IndexOf(const std::string& FileName) const {
-  if (FArchiveName.empty()) Fail(kNotOpen);
+// Lookup key of a file name: with SavePaths its folder without drive, then
+// its name, each cut as stored; letters A to Z in lower case.
+std::string TZLBArchive::KeyOf(const std::string& FileName) const {
   std::string Name = Slashes(FileName);
   std::string Path = FSavePaths ? Cut255(WithoutDrive(FolderPart(Name))) : std::string();
-  std::string Key = LowerAZ(Cut255(Path + Cut255(NamePart(Name))));
+  return LowerAZ(Cut255(Path + Cut255(NamePart(Name))));
+}
+
+int TZLBArchive::IndexOf(const std::string& FileName) const {
+  if (FArchiveName.empty()) Fail(kNotOpen);
+  std::string Key = KeyOf(FileName);
   for (size_t K = 0; K < FEntries.size(); ++K)
     if (EntryKey(FEntries[K]) == Key) return static_cast<int>(K);
   return -1;
@@ -435,23 +442,17 @@ void TZLBArchive::AddFile(const std::string& FileName) { AddMembers({FileName});
 
 void TZLBArchive::AddFiles(const std::vector<std::string>& FileNames) { AddMembers(FileNames); }
 
+// Raises "File already exists" when a name's key is in the archive or was
+// given earlier in the same batch.
 void TZLBArchive::CheckNewKeys(const std::vector<std::string>& FileNames) const {
-  // Keys of earlier names in the batch count as present.
-  TZLBArchive& Self = const_cast<TZLBArchive&>(*this);
-  size_t Before = FEntries.size();
-  struct Restore {
-    TZLBArchive& A;
-    size_t N;
-    ~Restore() { A.FEntries.resize(N); }
-  } Undo{Self, Before};
-  for (const std::string& Name : FileNames) {
-    if (IndexOf(Name) >= 0) Fail(kAlreadyExists);
-    TZLBEntry E{};
-    std::string N = Slashes(Name);
-    SetShortString(E.Name, NamePart(N));
-    if (FSavePaths) SetShortString(E.Path, WithoutDrive(FolderPart(N)));
-    Self.FEntries.push_back(E);
+  if (FileNames.size() == 1) {
+    if (IndexOf(FileNames[0]) >= 0) Fail(kAlreadyExists);
+    return;
   }
+  std::unordered_set<std::string> Keys;
+  for (const TZLBEntry& E : FEntries) Keys.insert(EntryKey(E));
+  for (const std::string& Name : FileNames)
+    if (!Keys.insert(KeyOf(Name)).second) Fail(kAlreadyExists);
 }
 
 void TZLBArchive::AddMembers(const std::vector<std::string>& FileNames) {

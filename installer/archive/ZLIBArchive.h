@@ -216,6 +216,7 @@ public:
 
 private:
   void AddMembers(const std::vector<std::string>& FileNames);
+  std::string KeyOf(const std::string& FileName) const;
   void CheckNewKeys(const std::vector<std::string>& FileNames) const;
   void WriteMembers(zlbbase::TStream& Temp, const std::vector<std::string>& FileNames);
   void AppendMember(zlbbase::TStream& Temp, const std::string& FileName);
