@@ -48,10 +48,7 @@ static void OpenOwnFile(void)
         FatalStop(FATAL_MODULE_HANDLE);
     if (GetModuleFileNameA(module, path, MODULE_NAME_SIZE - 1) == 0)
         FatalStop(FATAL_EXE_NAME);
-    g_extraction.stream = fopen(path, "rb");
-    if (!g_extraction.stream)
-        FatalStop(FATAL_OPEN_EXE);
-    g_extraction.payload_offset = PAYLOAD_OFFSET;
+    CheckOrStop(PayloadOpen(&g_extraction, path, PAYLOAD_OFFSET));
 }
 
 /* The game folder from its App Paths entry; the query may fill at most

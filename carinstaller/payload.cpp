@@ -93,6 +93,16 @@ static int CheckTable(Extraction *x)
     return CORE_OK;
 }
 
+int PayloadOpen(Extraction *x, const char *path, int64_t payload_offset)
+{
+    x->stream = SysOpen(path, "rb");
+    if (!x->stream)
+        return FATAL_OPEN_EXE;
+    setvbuf(x->stream, NULL, _IOFBF, PAYLOAD_STREAM_BUFFER);
+    x->payload_offset = payload_offset;
+    return CORE_OK;
+}
+
 int PayloadReadHeader(Extraction *x)
 {
     unsigned char raw[PAYLOAD_HEADER_SIZE];
@@ -117,18 +127,22 @@ static int FormOutputPath(Extraction *x)
     return CORE_OK;
 }
 
+/* Copies the entry's data in 512-byte chunks, many chunks to a read. When
+ * the data ends early, the whole chunks that arrived are written first, so
+ * the file is left exactly as a chunk-by-chunk copy would leave it. */
 static int CopyEntryData(Extraction *x, FILE *out)
 {
     int32_t remaining = x->entry.size;
     if (SysSeek(x->stream, x->data_pos) != 0)
         return FATAL_READ;
     while (remaining != 0) {
-        size_t chunk = remaining >= PAYLOAD_CHUNK ? PAYLOAD_CHUNK : (size_t)remaining;
-        size_t got = fread(x->buffer, 1, chunk, x->stream);
-        if (got < chunk)
-            return FATAL_READ;
-        if (fwrite(x->buffer, 1, got, out) != chunk)
+        size_t want = remaining >= PAYLOAD_COPY_BUFFER ? PAYLOAD_COPY_BUFFER : (size_t)remaining;
+        size_t got = fread(x->buffer, 1, want, x->stream);
+        size_t keep = got < want ? got - got % PAYLOAD_CHUNK : got;
+        if (keep > 0 && fwrite(x->buffer, 1, keep, out) != keep)
             return FATAL_WRITE;
+        if (got < want)
+            return FATAL_READ;
         x->data_pos += (int64_t)got;
         remaining -= (int32_t)got;
     }
@@ -146,6 +160,7 @@ static int ExtractOne(Extraction *x)
     FILE *out = SysOpen(x->dest, "wb");
     if (!out)
         return FATAL_WRITE;
+    setvbuf(out, NULL, _IOFBF, PAYLOAD_STREAM_BUFFER);
     rc = CopyEntryData(x, out);
     if (fclose(out) != 0 && rc == CORE_OK)
         rc = FATAL_WRITE;

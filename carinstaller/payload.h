@@ -21,8 +21,10 @@
 #define PAYLOAD_HEADER_SIZE 12
 #define PAYLOAD_RECORD_SIZE 16
 #define PAYLOAD_NAME_SIZE 12
-#define PAYLOAD_CHUNK 512
+#define PAYLOAD_CHUNK 512         /* the unit of copying and of short reads */
+#define PAYLOAD_COPY_BUFFER 262144 /* chunks moved per read and write */
 #define DEST_PATH_SIZE 512
+#define PAYLOAD_STREAM_BUFFER 65536
 
 typedef struct PayloadHeader {
     uint32_t kind;
@@ -48,8 +50,13 @@ typedef struct Extraction {
     int64_t data_pos;        /* next data byte */
     PayloadEntry entry;      /* the entry being extracted */
     char dest[DEST_PATH_SIZE];  /* destination folder, then each output path */
-    unsigned char buffer[PAYLOAD_CHUNK];
+    unsigned char buffer[PAYLOAD_COPY_BUFFER];
 } Extraction;
+
+/* Opens the installer file read-only as x->stream, with a stream buffer large
+ * enough that the 512-byte chunks do not each cost a system call. Returns
+ * CORE_OK or FATAL_OPEN_EXE. */
+int PayloadOpen(Extraction *x, const char *path, int64_t payload_offset);
 
 /* Reads the 12-byte header at payload_offset and checks the entry table.
  * Needs x->stream open and x->payload_offset set. Returns CORE_OK, or

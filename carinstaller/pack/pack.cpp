@@ -47,10 +47,8 @@ struct OpenPayload {
     Extraction x{};
     explicit OpenPayload(const std::string &installer)
     {
-        x.stream = SysOpen(installer.c_str(), "rb");
-        if (!x.stream)
+        if (PayloadOpen(&x, installer.c_str(), PAYLOAD_OFFSET) != CORE_OK)
             throw Error("cannot open '" + installer + "'");
-        x.payload_offset = PAYLOAD_OFFSET;
         int rc = PayloadReadHeader(&x);
         if (rc != CORE_OK) {
             fclose(x.stream);
