@@ -37,7 +37,14 @@ std::string Sys(const std::string& Host) {
   return S;
 }
 
-std::string Shown(const std::string& SysText) { return zlbhost::AnsiToUtf8(SysText); }
+// Stored text as the console shows it: ANSI on Windows, UTF-8 elsewhere.
+std::string Shown(const std::string& SysText) {
+#ifdef _WIN32
+  return SysText;
+#else
+  return zlbhost::AnsiToUtf8(SysText);
+#endif
+}
 
 // A one-line progress bar on standard error, drawn only on a terminal.
 class ProgressBar {

@@ -542,9 +542,30 @@ TEST_F(ArchiveTest, ExtractionPercentagesRoundHalfToEven) {
   TZLBArchive A(nullptr);
   A.OpenArchive(Arc);
   std::vector<int> Seen;
+  int Ticks = 0;
   A.OnProgress = [&](const std::string&, int P) { Seen.push_back(P); };
+  A.OnInflateTick = [&] { ++Ticks; };
   ExtractBytes(A, 0);
   EXPECT_EQ(Seen, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
+  EXPECT_GE(Ticks, 8) << "a tick per inflate step when the hook is set";
+}
+
+// The temporary file lies beside the archive, so that it can be renamed over it.
+TEST_F(ArchiveTest, TemporaryFileIsBesideTheArchive) {
+  struct Recording : TZLBArchive {
+    Recording() : TZLBArchive(nullptr) {}
+    void MakeTempFileName(std::string& Name) override {
+      TZLBArchive::MakeTempFileName(Name);
+      Made.push_back(Name);
+    }
+    std::vector<std::string> Made;
+  } A;
+  WriteText(Dir / "x.txt", "x");
+  A.CreateArchive(Arc);
+  A.AddFile(Dir / "x.txt");
+  ASSERT_EQ(A.Made.size(), 1u);
+  EXPECT_EQ(A.Made[0].rfind(Dir.Sys + "\\ZLB", 0), 0u) << A.Made[0];
+  EXPECT_FALSE(zlbhost::FileExists(A.Made[0]));
 }
 
 // The installer's data file: eight files at fcMaximum without paths.
