@@ -232,6 +232,20 @@ TEST_F(ArchiveTest, ErrorTexts) {
          return ErrorOf([&] { A.AddFile(Dir / "a.txt"); });
        },
        "Unable to open file (" + Missing + ")"},
+      {"archive name is a folder",
+       [&](TZLBArchive& A) {
+         zlbhost::ForceDirectories(Dir / "folder.zlb");
+         A.CreateArchive(Dir / "folder.zlb");
+         return ErrorOf([&] { A.AddFile(Dir / "a.txt"); });
+       },
+       "Unable to update archive (" + (Dir / "folder.zlb") + ")"},
+      {"target is a folder",
+       [&](TZLBArchive& A) {
+         zlbhost::ForceDirectories(Dir / "out\\a.txt");
+         A.OpenArchive(Arc);
+         return ErrorOf([&] { A.ExtractFile(Dir / "out", 0); });
+       },
+       "Unable to open file (" + (Dir / "out\\a.txt") + ")"},
       {"empty directory text",
        [&](TZLBArchive& A) {
          A.OpenArchive(Arc);
@@ -262,6 +276,8 @@ TEST_F(ArchiveTest, ErrorTexts) {
     EXPECT_EQ(C.Run(A), C.Text);
   }
   EXPECT_EQ(ReadFile(Arc), Good);
+  for (const auto& It : std::filesystem::directory_iterator(Dir.Host))
+    EXPECT_NE(It.path().filename().string().substr(0, 3), "ZLB") << "temporary file left: " << It.path();
 }
 
 // Fixed texts of hostile or damaged files, each built from a good archive.
