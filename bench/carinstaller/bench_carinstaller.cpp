@@ -37,9 +37,9 @@ double TimeExtraction(const fs::path &installer, const fs::path &dest)
 {
     Extraction *x = static_cast<Extraction *>(calloc(1, sizeof(Extraction)));
     auto start = Clock::now();
-    if (PayloadOpen(x, installer.c_str(), PAYLOAD_OFFSET) != 0 || PayloadReadHeader(x) != 0)
+    if (PayloadOpen(x, installer.string().c_str(), PAYLOAD_OFFSET) != 0 || PayloadReadHeader(x) != 0)
         std::exit(1);
-    std::strcpy(x->dest, dest.c_str());
+    std::strcpy(x->dest, dest.string().c_str());
     if (PayloadExtract(x, nullptr, nullptr) != 0)
         std::exit(1);
     double s = Seconds(start);

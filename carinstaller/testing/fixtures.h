@@ -8,30 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "testsupport.h"
+
 namespace carfix {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents (read-only files included) at the end of the scope.
-class TempDir {
+using testsupport::Pattern;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+// A temporary folder that also names its paths the way the installer's
+// logic takes them: backslash-separated on Windows, the host form elsewhere.
+class TempDir : public testsupport::TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const fs::path &path() const { return path_; }
-    // The folder (or a path below it) in the form the installer's logic
-    // takes: backslash-separated on Windows, the host form elsewhere.
+    TempDir() : testsupport::TempDir("carfix") {}
     std::string Logic(const fs::path &below = {}) const;
-
-private:
-    fs::path path_;
 };
-
-std::vector<uint8_t> Pattern(size_t size, uint32_t seed);
-void WriteFile(const fs::path &path, const std::vector<uint8_t> &bytes);
-std::vector<uint8_t> ReadFile(const fs::path &path);
 
 struct Member {
     std::string name;

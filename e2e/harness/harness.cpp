@@ -3,9 +3,6 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <stdexcept>
 #include <thread>
 
@@ -335,45 +332,6 @@ bool KeyExists(HKEY root, const std::string &key)
 }
 
 // --- files -----------------------------------------------------------------
-
-TempFolder::TempFolder(const std::string &prefix)
-{
-    std::mt19937 rng{std::random_device{}() ^ GetCurrentProcessId()};
-    for (int attempt = 0; attempt < 100; attempt++) {
-        fs::path p = fs::temp_directory_path() / (prefix + "-" + std::to_string(rng() % 1000000000));
-        if (fs::create_directory(p)) {
-            path_ = p;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot make a temporary folder");
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
-        SetFileAttributesA(it->path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove_all(path_, ec);
-}
-
-void WriteFile(const fs::path &path, const std::vector<uint8_t> &bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
-}
-
-std::vector<uint8_t> ReadFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path.string());
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 fs::path ProgramFolder()
 {

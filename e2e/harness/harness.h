@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport.h"
+
 namespace e2e {
 
 namespace fs = std::filesystem;
@@ -116,21 +118,9 @@ bool KeyExists(HKEY root, const std::string &key);
 
 // A fresh folder under the temporary folder, removed (read-only files too)
 // at the end of the scope; games and installers are made in it.
-class TempFolder {
-public:
-    explicit TempFolder(const std::string &prefix = "e2e");
-    ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    const fs::path &path() const { return path_; }
-    fs::path operator/(const fs::path &p) const { return path_ / p; }
-
-private:
-    fs::path path_;
-};
-
-void WriteFile(const fs::path &path, const std::vector<uint8_t> &bytes);
-std::vector<uint8_t> ReadFile(const fs::path &path);
+using TempFolder = testsupport::TempDir;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // The folder of the running test program (helpers are copied beside it).
 fs::path ProgramFolder();
