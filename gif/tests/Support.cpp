@@ -50,7 +50,7 @@ std::vector<std::string> ListGIFs(const std::string& dir) {
   return out;
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool RunShell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
 std::string TempDir(const std::string& name) {
   fs::path p = fs::temp_directory_path() / ("giftest-" + std::to_string(

@@ -35,6 +35,6 @@ std::string CorpusDir();
 std::vector<std::string> ListGIFs(const std::string& dir);
 
 // Runs a shell command; true when it exits 0.
-bool Run(const std::string& command);
+bool RunShell(const std::string& command);
 // A fresh temporary folder for this test process.
 std::string TempDir(const std::string& name);
