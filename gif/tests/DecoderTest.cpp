@@ -35,15 +35,7 @@ public:
   Bytes Finish(bool endCode = true) {
     if (endCode) Put((1 << min_) + 1);
     if (bits_) bytes_.push_back(static_cast<std::uint8_t>(acc_));
-    Bytes out = {static_cast<std::uint8_t>(min_)};
-    for (std::size_t at = 0; at < bytes_.size(); at += 255) {
-      std::size_t n = std::min<std::size_t>(255, bytes_.size() - at);
-      out.push_back(static_cast<std::uint8_t>(n));
-      out.insert(out.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at),
-                 bytes_.begin() + static_cast<std::ptrdiff_t>(at + n));
-    }
-    out.push_back(0);
-    return out;
+    return Cat({{static_cast<std::uint8_t>(min_)}, SubBlocks(bytes_)});
   }
 
 private:

@@ -3,11 +3,25 @@
 
 #include "Support.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+// `data` cut into data sub-blocks of at most 255 bytes, then the terminator.
+inline Bytes SubBlocks(const Bytes& data) {
+  Bytes out;
+  for (std::size_t at = 0; at < data.size(); at += 255) {
+    std::size_t n = std::min<std::size_t>(255, data.size() - at);
+    out.push_back(static_cast<std::uint8_t>(n));
+    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
+               data.begin() + static_cast<std::ptrdiff_t>(at + n));
+  }
+  out.push_back(0);
   return out;
 }
 
