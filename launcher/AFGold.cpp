@@ -1,0 +1,22 @@
+// AFGold: the launcher of the Ashfall Gold add-on, started in the game's
+// folder.
+#include "launcher/Components.h"
+#include "launcher/Main.h"
+#include "launcher/Unit1.h"
+#include "launcher/Unit2.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  TApplication application;
+  try {
+    RegisterLauncherComponents();
+    Application->Initialize();
+    Application->SetTitle(AppTitle);
+    Application->CreateForm(Main);
+    Application->CreateForm(About);
+    Application->CreateForm(Form2);
+    Application->Run();
+  } catch (const Exception& e) {
+    Application->ShowException(e);
+  }
+  return 0;
+}

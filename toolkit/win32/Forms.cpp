@@ -1,0 +1,495 @@
+#include "toolkit/win32/Forms.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <memory>
+
+TApplication* Application = nullptr;
+
+namespace {
+
+constexpr UINT_PTR kHintShowTimer = 1, kHintHideTimer = 2;
+const char* const kApplicationClass = "TApplication";
+const char* const kHintClass = "THintWindow";
+
+std::string ResourceText(const std::string& name, bool& found) {
+  HRSRC res = FindResourceA(nullptr, name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  found = res != nullptr;
+  if (!res) return {};
+  HGLOBAL data = LoadResource(nullptr, res);
+  const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
+  return bytes ? std::string(bytes, SizeofResource(nullptr, res)) : std::string();
+}
+
+bool RegisterWindowClass(const char* name, WNDPROC proc, UINT style) {
+  WNDCLASSEXA wc{};
+  if (GetClassInfoExA(GetModuleHandleA(nullptr), name, &wc)) return true;
+  wc.cbSize = sizeof wc;
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = name;
+  return RegisterClassExA(&wc) != 0;
+}
+
+template <class T>
+T* FromWindow(HWND hwnd, UINT msg, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    return self;
+  }
+  return reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+}  // namespace
+
+// --- canvas -------------------------------------------------------------------
+
+COLORREF ColorToRGB(TColor color) {
+  if (color & clSystemColor) return GetSysColor(color & 0xFF);
+  return static_cast<COLORREF>(color & 0xFFFFFF);
+}
+
+void TGdiCanvas::FillRect(const TRect& r, TColor color) {
+  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
+  ::FillRect(FDC, &rc, brush);
+  DeleteObject(brush);
+}
+
+void TGdiCanvas::DrawBitmap(const TRect& r, const TBitmap& bitmap, bool transparent) {
+  int w = bitmap.GetWidth(), h = bitmap.GetHeight();
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+  } info{};
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = w;
+  info.header.biHeight = -h;  // rows top-down
+  info.header.biPlanes = 1;
+  info.header.biBitCount = static_cast<WORD>(bitmap.BitsPerPixel());
+  info.header.biCompression = BI_RGB;
+  TBitmap& source = const_cast<TBitmap&>(bitmap);
+  if (TPaletteHandle palette = source.GetPalette()) {
+    size_t n = std::min<size_t>(palette->Entries.size(), 256);
+    for (size_t i = 0; i < n; i++)
+      info.colors[i] = RGBQUAD{palette->Entries[i].Blue, palette->Entries[i].Green, palette->Entries[i].Red, 0};
+    info.header.biClrUsed = static_cast<DWORD>(n);
+  }
+  const void* bits = bitmap.ScanLine(0);
+  const auto* bmi = reinterpret_cast<const BITMAPINFO*>(&info);
+  if (!transparent) {
+    StretchDIBits(FDC, r.Left, r.Top, r.Width(), r.Height(), 0, 0, w, h, bits, bmi, DIB_RGB_COLORS, SRCCOPY);
+    return;
+  }
+  HDC memory = CreateCompatibleDC(FDC);
+  HBITMAP image = CreateCompatibleBitmap(FDC, w, h);
+  HGDIOBJ old = SelectObject(memory, image);
+  StretchDIBits(memory, 0, 0, w, h, 0, 0, w, h, bits, bmi, DIB_RGB_COLORS, SRCCOPY);
+  COLORREF key = GetPixel(memory, 0, h - 1);
+  TransparentBlt(FDC, r.Left, r.Top, r.Width(), r.Height(), memory, 0, 0, w, h, key);
+  SelectObject(memory, old);
+  DeleteObject(image);
+  DeleteDC(memory);
+}
+
+void TGdiCanvas::DrawFrame(const TRect& r, bool sunken) {
+  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+  DrawEdge(FDC, &rc, sunken ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+}
+
+// --- forms --------------------------------------------------------------------
+
+TForm::~TForm() {
+  if (Application) Application->CancelHint();
+  if (FHandle) {
+    SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
+    DestroyWindow(FHandle);
+  }
+}
+
+void TForm::InitializeForm() {
+  bool found = false;
+  std::string text = ResourceText(ClassName(), found);
+  if (!found) throw EReadError(std::string("Resource ") + ClassName() + " not found");
+  TObjectDesc description = ParseFormDescription(text, [](const std::string& name, std::vector<std::uint8_t>& bytes) {
+    bool present = false;
+    std::string data = ResourceText(name, present);
+    bytes.assign(data.begin(), data.end());
+    return present;
+  });
+  LoadFromDescription(description);
+}
+
+HWND TForm::Handle() {
+  if (FHandle) return FHandle;
+  if (!RegisterWindowClass(ClassName(), WindowProc, CS_DBLCLKS))
+    throw Exception(std::string("Cannot register the window class ") + ClassName());
+  DWORD style = WS_POPUP | WS_CLIPCHILDREN;
+  if (FBorderStyle != bsNone) style |= WS_CAPTION | WS_SYSMENU;
+  RECT r{0, 0, FClientWidth, FClientHeight};
+  AdjustWindowRectEx(&r, style, FALSE, 0);
+  int w = r.right - r.left, h = r.bottom - r.top, x = 0, y = 0;
+  if (FPosition == poScreenCenter) {
+    x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+    y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  }
+  HWND owner = Application ? Application->Handle() : nullptr;
+  FHandle = CreateWindowExA(0, ClassName(), FCaption.c_str(), style, x, y, w, h, owner, nullptr,
+                            GetModuleHandleA(nullptr), this);
+  if (!FHandle) throw Exception(std::string("Cannot create the window ") + ClassName());
+  return FHandle;
+}
+
+void TForm::Show() {
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(FHandle);
+  UpdateWindow(FHandle);
+}
+
+void TForm::Hide() {
+  if (FHandle) ShowWindow(FHandle, SW_HIDE);
+  MouseLeave();
+}
+
+int TForm::ShowModal() {
+  Application->CancelHint();
+  std::vector<HWND> disabled;
+  for (int i = 0; i < Application->ComponentCount(); i++)
+    if (auto* f = dynamic_cast<TForm*>(Application->Components(i)))
+      if (f != this && f->Visible() && IsWindowEnabled(f->FHandle)) {
+        EnableWindow(f->FHandle, FALSE);
+        disabled.push_back(f->FHandle);
+      }
+  FModal = true;
+  FModalResult = mrNone;
+  Application->FModalForms.push_back(this);
+  Show();
+  MSG msg;
+  while (FModalResult == mrNone && !Application->Terminated()) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      Application->FTerminated = true;
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  Application->FModalForms.pop_back();
+  FModal = false;
+  for (HWND h : disabled) EnableWindow(h, TRUE);
+  Hide();
+  if (!disabled.empty()) SetForegroundWindow(disabled.front());
+  int result = FModalResult == mrNone ? mrCancel : FModalResult;
+  FModalResult = mrNone;
+  return result;
+}
+
+void TForm::Close() {
+  if (FModal) {
+    FModalResult = mrCancel;
+  } else if (Application && Application->MainForm() == this) {
+    Application->Terminate();
+  } else {
+    Hide();
+  }
+}
+
+void TForm::InvalidateRect(const TRect& r) {
+  if (!FHandle) return;
+  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+  ::InvalidateRect(FHandle, &rc, FALSE);
+}
+
+void TForm::HotControlChanged(TControl* c) {
+  if (Application) Application->HintControlChanged(this, c);
+}
+
+void TForm::HandleException(const Exception& e) {
+  if (Application) Application->ShowException(e);
+}
+
+LRESULT CALLBACK TForm::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  TForm* self = FromWindow<TForm>(hwnd, msg, lp);
+  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+  try {
+    return self->Dispatch(msg, wp, lp);
+  } catch (const Exception& e) {
+    self->HandleException(e);
+  } catch (const std::exception& e) {
+    self->HandleException(Exception(e.what()));
+  }
+  return 0;
+}
+
+LRESULT TForm::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_MOUSEMOVE:
+      OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return 0;
+    case WM_MOUSELEAVE:
+      FTrackingLeave = false;
+      MouseLeave();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (Application) Application->CancelHint();
+      SetCapture(FHandle);
+      MouseDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == FHandle) ReleaseCapture();
+      MouseUp(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    default:
+      return DefWindowProcA(FHandle, msg, wp, lp);
+  }
+}
+
+void TForm::OnMouseMove(int x, int y) {
+  if (!FTrackingLeave) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, FHandle, 0};
+    FTrackingLeave = TrackMouseEvent(&track) != 0;
+  }
+  MouseMove(x, y);
+}
+
+void TForm::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(FHandle, &ps);
+  RECT client;
+  GetClientRect(FHandle, &client);
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP buffer = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(memory, buffer);
+  TGdiCanvas canvas(memory);
+  PaintControls(canvas);
+  BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteObject(buffer);
+  DeleteDC(memory);
+  EndPaint(FHandle, &ps);
+}
+
+// --- hint window ----------------------------------------------------------------
+
+THintWindow::~THintWindow() {
+  if (FHandle) {
+    SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
+    DestroyWindow(FHandle);
+  }
+}
+
+void THintWindow::CreateParams(DWORD& style, DWORD& exStyle) {
+  style = WS_POPUP | WS_BORDER;
+  exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+}
+
+HWND THintWindow::Handle() {
+  if (FHandle) return FHandle;
+  RegisterWindowClass(kHintClass, WindowProc, CS_SAVEBITS);
+  DWORD style = 0, exStyle = 0;
+  CreateParams(style, exStyle);
+  FHandle = CreateWindowExA(exStyle, kHintClass, "", style, 0, 0, 0, 0, Application ? Application->Handle() : nullptr,
+                            nullptr, GetModuleHandleA(nullptr), this);
+  return FHandle;
+}
+
+TRect THintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  RECT r{0, 0, maxWidth, 0};
+  DrawTextA(dc, hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return Rect(0, 0, r.right + 6, r.bottom + 4);
+}
+
+void THintWindow::ActivateHint(const TRect& r, const std::string& hint) {
+  FCaption = hint;
+  HWND h = Handle();
+  if (!h) return;
+  SetWindowTextA(h, hint.c_str());
+  SetWindowPos(h, HWND_TOPMOST, r.Left, r.Top, r.Width(), r.Height(), SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ::InvalidateRect(h, nullptr, TRUE);
+}
+
+void THintWindow::ReleaseHandle() {
+  if (FHandle) ShowWindow(FHandle, SW_HIDE);
+}
+
+void THintWindow::Paint(HDC dc, const RECT& client) {
+  HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_INFOBK));
+  ::FillRect(dc, &client, brush);
+  DeleteObject(brush);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+  RECT r{client.left + 2, client.top + 1, client.right - 2, client.bottom};
+  DrawTextA(dc, FCaption.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+}
+
+LRESULT CALLBACK THintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  THintWindow* self = FromWindow<THintWindow>(hwnd, msg, lp);
+  if (self && msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    self->Paint(dc, client);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  if (msg == WM_NCHITTEST) return HTTRANSPARENT;
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// --- application ----------------------------------------------------------------
+
+TApplication::TApplication() {
+  Application = this;
+  HintWindowClass = [] { return new THintWindow; };
+}
+
+TApplication::~TApplication() {
+  CancelHint();
+  delete FHintWindow;
+  FHintWindow = nullptr;
+  // The forms go first (as owned components), while the handle still lives.
+  while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
+  if (FHandle) DestroyWindow(FHandle);
+  Application = nullptr;
+}
+
+void TApplication::Initialize() {
+  if (FHandle) return;
+  if (!RegisterWindowClass(kApplicationClass, WindowProc, 0)) throw Exception("Cannot register the application window");
+  int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  FHandle = CreateWindowExA(0, kApplicationClass, FTitle.c_str(),
+                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), this);
+  if (!FHandle) throw Exception("Cannot create the application window");
+}
+
+void TApplication::SetTitle(const std::string& title) {
+  FTitle = title;
+  if (FHandle) SetWindowTextA(FHandle, title.c_str());
+}
+
+void TApplication::Run() {
+  if (FHandle) ShowWindow(FHandle, SW_SHOWNOACTIVATE);
+  if (FMainForm) FMainForm->Show();
+  MSG msg;
+  while (!FTerminated && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  FTerminated = true;
+}
+
+void TApplication::Terminate() {
+  if (FTerminated) return;
+  FTerminated = true;
+  PostQuitMessage(0);
+}
+
+void TApplication::Minimize() {
+  CancelHint();
+  for (int i = 0; i < ComponentCount(); i++)
+    if (auto* f = dynamic_cast<TForm*>(Components(i)))
+      if (f->Visible()) {
+        FMinimizedForms.push_back(f);
+        ShowWindow(f->Handle(), SW_HIDE);
+      }
+  ShowWindow(FHandle, SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  ShowWindow(FHandle, SW_RESTORE);
+  for (TForm* f : FMinimizedForms) ShowWindow(f->Handle(), SW_SHOW);
+  FMinimizedForms.clear();
+}
+
+HWND TApplication::ActiveOwner() const {
+  if (!FModalForms.empty()) return FModalForms.back()->Handle();
+  if (FMainForm && FMainForm->Visible()) return FMainForm->Handle();
+  return FHandle;
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+  CancelHint();
+  return ::MessageBoxA(ActiveOwner(), text.c_str(), caption.c_str(), flags);
+}
+
+void TApplication::ShowException(const Exception& e) {
+  MessageBox(ErrorBoxText(e.Message), FTitle, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HintControlChanged(TForm*, TControl* control) {
+  CancelHint();
+  if (!ShowHint || !control || !control->ShowsHint() || control->Hint().empty()) return;
+  FHintControl = control;
+  SetTimer(FHandle, kHintShowTimer, static_cast<UINT>(HintPause), nullptr);
+}
+
+void TApplication::CancelHint() {
+  if (!FHandle) return;
+  KillTimer(FHandle, kHintShowTimer);
+  KillTimer(FHandle, kHintHideTimer);
+  FHintControl = nullptr;
+  if (FHintWindow) FHintWindow->ReleaseHandle();
+}
+
+void TApplication::ShowPendingHint() {
+  KillTimer(FHandle, kHintShowTimer);
+  if (!FHintControl) return;
+  if (!FHintWindow) FHintWindow = HintWindowClass();
+  POINT at;
+  GetCursorPos(&at);
+  TRect r = FHintWindow->CalcHintRect(GetSystemMetrics(SM_CXSCREEN), FHintControl->Hint());
+  int y = at.y + GetSystemMetrics(SM_CYCURSOR) * 3 / 4;
+  FHintWindow->ActivateHint(Rect(at.x, y, at.x + r.Width(), y + r.Height()), FHintControl->Hint());
+  if (HintHidePause > 0) SetTimer(FHandle, kHintHideTimer, static_cast<UINT>(HintHidePause), nullptr);
+}
+
+LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  TApplication* self = FromWindow<TApplication>(hwnd, msg, lp);
+  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+  switch (msg) {
+    case WM_TIMER:
+      if (wp == kHintShowTimer) self->ShowPendingHint();
+      else if (wp == kHintHideTimer) self->CancelHint();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wp & 0xFFF0) == SC_RESTORE) {
+        self->Restore();
+        return 0;
+      }
+      if ((wp & 0xFFF0) == SC_MINIMIZE) {
+        self->Minimize();
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (self->FMainForm) self->FMainForm->Close();
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void ShellOpen(HWND owner, const std::string& file) {
+  ShellExecuteA(owner, "open", file.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+}

@@ -1,0 +1,162 @@
+// The Windows half of the toolkit: the application object, forms with
+// their windows, the GDI canvas and the plain hint window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "toolkit/win32/portable/Controls.h"
+
+class TApplication;
+extern TApplication* Application;
+
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2;
+
+// Draws on a device context.
+class TGdiCanvas : public TCanvas {
+public:
+  explicit TGdiCanvas(HDC dc) : FDC(dc) {}
+  std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(FDC); }
+  void FillRect(const TRect& r, TColor color) override;
+  void DrawBitmap(const TRect& r, const TBitmap& bitmap, bool transparent) override;
+  void DrawFrame(const TRect& r, bool sunken) override;
+
+private:
+  HDC FDC;
+};
+
+// A system colour value resolved to RGB.
+COLORREF ColorToRGB(TColor color);
+
+// A form with its window: class name of the window = ClassName(), so a form
+// can be found by it from outside. Derived forms register their handlers
+// and then call InitializeForm, which reads the description stored in the
+// program's RCDATA resource named after the class ("TMAIN"); "@NAME"
+// binary values come from RCDATA resources of that name.
+class TForm : public TCustomForm {
+public:
+  explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+  ~TForm() override;
+  const char* ClassName() const override { return "TForm"; }
+
+  HWND Handle();  // created on first use
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  void Show();
+  void Hide();
+  bool Visible() const { return FHandle && IsWindowVisible(FHandle); }
+  // Shows the form with the other forms disabled until it is closed or the
+  // application terminates; returns the modal result.
+  int ShowModal();
+  // Ends a modal showing with mrCancel; otherwise hides the form, and for
+  // the main form ends the program.
+  void Close();
+  int ModalResult() const { return FModalResult; }
+  void SetModalResult(int r) { FModalResult = r; }
+
+  void InvalidateRect(const TRect& r) override;
+  void HotControlChanged(TControl* c) override;
+  void HandleException(const Exception& e) override;
+
+protected:
+  void InitializeForm();
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+  void OnPaint();
+  void OnMouseMove(int x, int y);
+  HWND FHandle = nullptr;
+  bool FTrackingLeave = false, FModal = false;
+  int FModalResult = mrNone;
+};
+
+// The plain hint window: a bordered tooltip-coloured box with the hint's
+// lines. Its window caption is the hint text. A program may install a
+// class of its own through TApplication::HintWindowClass.
+class THintWindow : public TObject {
+public:
+  THintWindow() = default;
+  ~THintWindow() override;
+  const char* ClassName() const override { return "THintWindow"; }
+  // The screen rectangle the hint needs, placed at (0, 0).
+  virtual TRect CalcHintRect(int maxWidth, const std::string& hint);
+  // Shows the hint in the screen rectangle r.
+  virtual void ActivateHint(const TRect& r, const std::string& hint);
+  virtual void ReleaseHandle();
+  HWND Handle();
+
+protected:
+  virtual void Paint(HDC dc, const RECT& client);
+  virtual void CreateParams(DWORD& style, DWORD& exStyle);
+  std::string FCaption;
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  HWND FHandle = nullptr;
+};
+
+using THintWindowClass = std::function<THintWindow*()>;
+
+// The application: its title (task bar, error boxes), its forms (the first
+// created is the main form), the message loop, minimising, terminating,
+// message boxes, the standard error box and the hints.
+class TApplication : public TComponent {
+public:
+  TApplication();
+  ~TApplication() override;
+  const char* ClassName() const override { return "TApplication"; }
+
+  void Initialize();
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& title);
+  HWND Handle() const { return FHandle; }
+
+  template <class T>
+  void CreateForm(T*& reference) {
+    reference = new T(this);
+    if (!FMainForm) FMainForm = reference;
+  }
+  TForm* MainForm() const { return FMainForm; }
+  // Shows the main form and runs the message loop until Terminate.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return FTerminated; }
+  // Hides the forms and minimises the task bar button; Restore undoes it.
+  void Minimize();
+  void Restore();
+
+  int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+  // The standard error box: ErrorBoxText(message), captioned with the
+  // title, OK and the stop icon.
+  void ShowException(const Exception& e);
+
+  // Hints: shown HintPause ms after the pointer comes to rest on a control
+  // with a hint, hidden after HintHidePause ms or when it moves away.
+  bool ShowHint = true;
+  int HintPause = 500;
+  int HintHidePause = 2500;
+  THintWindowClass HintWindowClass;
+  void HintControlChanged(TForm* form, TControl* control);
+  void CancelHint();
+
+private:
+  friend class TForm;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void ShowPendingHint();
+  HWND ActiveOwner() const;
+  HWND FHandle = nullptr;
+  std::string FTitle;
+  TForm* FMainForm = nullptr;
+  bool FTerminated = false;
+  std::vector<TForm*> FModalForms;
+  std::vector<TForm*> FMinimizedForms;
+  THintWindow* FHintWindow = nullptr;
+  TControl* FHintControl = nullptr;
+};
+
+// Asks the shell to open a file or address: verb "open", no parameters, no
+// folder, SW_SHOWDEFAULT. The result is not examined.
+void ShellOpen(HWND owner, const std::string& file);

@@ -1,0 +1,231 @@
+// Forms and the controls they list, as far as the toolkit's programs use
+// them: the platform-free half. A form is built from a stored description
+// (FormReader.h): each object is created by its registered class name and
+// reads its own properties; handler names are looked up among the methods
+// the form registered. Controls are windowless: the form paints them back
+// to front and routes the mouse to the front-most visible, enabled control
+// under the pointer, which also decides the control whose hint shows.
+//
+// The Windows half (toolkit/win32/Forms.h) gives the form its window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/base/Classes.h"
+#include "toolkit/base/Graphics.h"
+#include "toolkit/win32/portable/FormReader.h"
+
+// A drawing surface. The Windows half draws on a device context.
+class TCanvas : public TObject {
+public:
+  const char* ClassName() const override { return "TCanvas"; }
+  virtual std::uintptr_t Handle() const { return 0; }  // HDC on Windows
+  virtual void FillRect(const TRect& r, TColor color) = 0;
+  // Draws the bitmap into r; transparent leaves out the pixels of the
+  // colour of its bottom-left pixel.
+  virtual void DrawBitmap(const TRect& r, const TBitmap& bitmap, bool transparent) = 0;
+  // The flat-button frame: raised while hot, sunken while pressed.
+  virtual void DrawFrame(const TRect& r, bool sunken) = 0;
+};
+
+class TCustomForm;
+
+// A component that can be listed in a stored description.
+class TStoredComponent : public TComponent {
+public:
+  using TComponent::TComponent;
+  const char* ClassName() const override { return "TStoredComponent"; }
+  // Sets one stored property; false when this class has none of that name.
+  virtual bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root);
+};
+
+// Registers a class for the form reader; a later registration of the same
+// name replaces the earlier one (so a real component replaces a stand-in).
+using TComponentFactory = std::function<TStoredComponent*(TComponent* owner)>;
+void RegisterComponentClass(const std::string& className, TComponentFactory factory);
+TComponentFactory FindComponentClass(const std::string& className);
+
+enum TAlign { alNone, alClient };
+
+// A windowless control on a form.
+class TControl : public TStoredComponent {
+public:
+  using TStoredComponent::TStoredComponent;
+  const char* ClassName() const override { return "TControl"; }
+  bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
+
+  TCustomForm* Parent() const { return FParent; }
+  virtual void SetParent(TCustomForm* parent);
+  TRect BoundsRect() const { return Rect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
+  void SetBounds(int left, int top, int width, int height);
+  int Left() const { return FLeft; }
+  int Top() const { return FTop; }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool v);
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool v) { FEnabled = v; Invalidate(); }
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& h) { FHint = h; }
+  // The own ShowHint, or the form's while ParentShowHint is on.
+  bool ShowsHint() const;
+  void SetShowHint(bool v) { FShowHint = v; FParentShowHint = false; }
+  TAlign Align() const { return FAlign; }
+
+  virtual void Paint(TCanvas&) {}
+  void Invalidate();
+  // Mouse, in the form's client coordinates.
+  virtual void MouseEnter() {}
+  virtual void MouseLeave() {}
+  virtual void MouseDown(int, int) {}
+  virtual void MouseUp(int, int) {}
+  virtual void Click();
+
+  TNotifyEvent OnClick;
+
+protected:
+  TCustomForm* FParent = nullptr;
+  int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+  bool FVisible = true, FEnabled = true;
+  bool FShowHint = false, FParentShowHint = true;
+  TAlign FAlign = alNone;
+  std::string FHint;
+};
+
+// Shows a graphic. "Picture.Data" holds the stored picture (length-prefixed
+// class name, then the graphic's data); AutoSize sizes the control to it.
+class TImage : public TControl {
+public:
+  explicit TImage(TComponent* owner);
+  const char* ClassName() const override { return "TImage"; }
+  bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
+  TPicture& Picture() { return FPicture; }
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool v) { FTransparent = v; Invalidate(); }
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool v);
+  void Paint(TCanvas& canvas) override;
+
+protected:
+  virtual void PictureChanged();
+  TPicture FPicture;
+  bool FTransparent = false, FAutoSize = false, FStretch = false;
+};
+
+// A flat button without caption or glyph: a hot area that shows the flat
+// frame while the pointer is over it or it is pressed, and clicks when
+// released over itself.
+class TSpeedButton : public TControl {
+public:
+  using TControl::TControl;
+  const char* ClassName() const override { return "TSpeedButton"; }
+  bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
+  bool Hot() const { return FHot; }
+  bool Pressed() const { return FPressed; }
+  void Paint(TCanvas& canvas) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void MouseDown(int x, int y) override;
+  void MouseUp(int x, int y) override;
+
+private:
+  bool FFlat = true, FHot = false, FPressed = false;
+};
+
+enum TBorderStyle { bsNone, bsSingle };
+enum TPosition { poDesigned, poScreenCenter };
+
+// A form: its stored properties, its controls in back-to-front order, its
+// handler methods by name, and the routing of the mouse to its controls.
+class TCustomForm : public TStoredComponent {
+public:
+  explicit TCustomForm(TComponent* owner) : TStoredComponent(owner) {}
+  const char* ClassName() const override { return "TCustomForm"; }
+  bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
+
+  // Builds the form from its description: creates the listed components,
+  // sets every property, calls Loaded on each and then OnCreate. Raises
+  // EReadError for an unknown class, property or handler, or a description
+  // of another form class.
+  void LoadFromDescription(const TObjectDesc& description);
+
+  // Handlers the description may name.
+  void RegisterMethod(const std::string& name, TNotifyEvent handler);
+  TNotifyEvent MethodAddress(const std::string& name) const;
+
+  const std::string& Caption() const { return FCaption; }
+  int ClientWidth() const { return FClientWidth; }
+  int ClientHeight() const { return FClientHeight; }
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  TPosition Position() const { return FPosition; }
+  bool Scaled() const { return FScaled; }
+  bool ShowHint() const { return FShowHint; }
+  TColor Color() const { return FColor; }
+  const std::vector<TControl*>& Controls() const { return FControls; }
+
+  // The front-most visible, enabled control at a client point.
+  TControl* ControlAt(int x, int y) const;
+  TControl* HotControl() const { return FHotControl; }
+  // Mouse input in client coordinates.
+  void MouseMove(int x, int y);
+  void MouseLeave();
+  void MouseDown(int x, int y);
+  void MouseUp(int x, int y);
+  void PaintControls(TCanvas& canvas);
+
+  // Called once every listed component is loaded, before OnCreate: the
+  // place to look the components up by name.
+  virtual void ComponentsLoaded() {}
+  // Platform hooks.
+  virtual void InvalidateRect(const TRect&) {}
+  // The pointer entered another control (or none): the hint follows.
+  virtual void HotControlChanged(TControl*) {}
+  // Errors raised by handlers under the mouse; the Windows half shows them.
+  // Called inside the catch block; the portable default lets it through.
+  virtual void HandleException(const Exception&) { throw; }
+
+  TNotifyEvent OnCreate;
+
+protected:
+  friend class TControl;
+  void InsertControl(TControl* c);
+  void RemoveControl(TControl* c);
+  void Notification(TComponent* component, TOperation operation) override;
+
+  std::string FCaption;
+  int FClientWidth = 0, FClientHeight = 0;
+  TBorderStyle FBorderStyle = bsSingle;
+  TPosition FPosition = poDesigned;
+  bool FScaled = true, FShowHint = false;
+  TColor FColor = clBtnFace;
+  std::vector<TControl*> FControls;
+  std::map<std::string, TNotifyEvent> FMethods;
+  TControl* FHotControl = nullptr;
+  TControl* FCaptureControl = nullptr;
+};
+
+// A non-visual component that keeps its stored properties without acting on
+// them: the place of a component a program lists but does not have yet.
+class TStandInComponent : public TStoredComponent {
+public:
+  TStandInComponent(TComponent* owner, const char* className) : TStoredComponent(owner), FClassName(className) {}
+  const char* ClassName() const override { return FClassName; }
+  bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm&) override {
+    Properties[name] = value;
+    return true;
+  }
+  std::map<std::string, TPropValue> Properties;
+
+private:
+  const char* FClassName;
+};
+
+// The text of the standard error box: a full stop is appended only when the
+// last character sorts after '.' in byte order.
+std::string ErrorBoxText(const std::string& message);
