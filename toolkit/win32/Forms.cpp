@@ -216,6 +216,7 @@ void TForm::HandleException(const Exception& e) {
 LRESULT CALLBACK TForm::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   TForm* self = FromWindow<TForm>(hwnd, msg, lp);
   if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+  if (msg == WM_NCCREATE) self->FHandle = hwnd;
   try {
     return self->Dispatch(msg, wp, lp);
   } catch (const Exception& e) {
