@@ -2,7 +2,7 @@
 if(WIN32)
   enable_language(RC)
   # Windows programs run from a bare folder: no MinGW DLLs beside them.
-  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 
