@@ -52,12 +52,14 @@ static void OpenOwnFile(void)
 }
 
 /* The game folder from its App Paths entry; the query may fill at most
- * GAME_PATH_QUERY bytes, so the zeroed buffer always stays terminated. */
+ * GAME_PATH_QUERY bytes, so the zeroed buffer always stays terminated. The
+ * key is opened for reading only: a standard user may not open a machine
+ * key for writing, and nothing is written. */
 static void LocateGame(void)
 {
     HKEY key;
     DWORD size = GAME_PATH_QUERY;
-    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, GAME_KEY, 0, KEY_ALL_ACCESS, &key);
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, GAME_KEY, 0, KEY_READ, &key);
     if (rc != ERROR_SUCCESS)
         FatalStop(FATAL_NO_GAME);
     rc = RegQueryValueExA(key, GAME_VALUE, NULL, NULL, (LPBYTE)g_game, &size);
