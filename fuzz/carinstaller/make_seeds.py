@@ -2,8 +2,11 @@
 """Writes the seed inputs of the car installer's fuzz targets."""
 import os
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "assets"))
+from make_sample_car import car_archive  # noqa: E402
 
 
 def payload(kind, serial, entries):
@@ -11,17 +14,6 @@ def payload(kind, serial, entries):
     for name, data in entries:
         out += struct.pack("<i", len(data)) + name.encode().ljust(12, b"\0")
     return out + b"".join(d for _, d in entries)
-
-
-def car_archive(members):
-    header = 16 + sum(8 + len(n) + 1 for n, _ in members)
-    body, entries, offset = b"", b"", header
-    for name, data in members:
-        entries += struct.pack(">II", offset, len(data)) + name.encode() + b"\0"
-        offset += len(data)
-        body += data
-    size = header + len(body)
-    return b"BIGF" + struct.pack(">III", size, len(members), header) + entries + body
 
 
 def fedata(serial):
