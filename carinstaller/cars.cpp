@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "fatal.h"
+#include "names.h"
 #include "sys.h"
 
 #define DIRECTORY_SLACK 48      /* read past the header length */
@@ -70,21 +71,6 @@ void CarDirectoryFree(CarDirectory *dir)
     memset(dir, 0, sizeof *dir);
 }
 
-static int NameEqualsIgnoreCase(const char *a, const char *b)
-{
-    for (;; a++, b++) {
-        int ca = (unsigned char)*a, cb = (unsigned char)*b;
-        if (ca >= 'A' && ca <= 'Z')
-            ca += 'a' - 'A';
-        if (cb >= 'A' && cb <= 'Z')
-            cb += 'a' - 'A';
-        if (ca != cb)
-            return 0;
-        if (ca == 0)
-            return 1;
-    }
-}
-
 void CarDirectoryLookUp(const CarDirectory *dir, const char *member,
                         uint32_t *offset, uint32_t *size)
 {
@@ -104,7 +90,7 @@ void CarDirectoryLookUp(const CarDirectory *dir, const char *member,
         const void *end = memchr(name, '\0', dir->size - pos - DIRECTORY_ENTRY_FIXED);
         if (!end)
             return;
-        if (NameEqualsIgnoreCase(name, wanted)) {
+        if (NamesEqualIgnoreCase(name, strlen(name), wanted)) {
             *offset = ReadBE32(dir->block + pos);
             *size = ReadBE32(dir->block + pos + 4);
             return;
@@ -157,7 +143,7 @@ int CarArchiveHasSerial(const char *archive_path, uint32_t serial)
 static int IsSkippedFolder(const char *name)
 {
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0 ||
-           NameEqualsIgnoreCase(name, "Traffic");
+           NamesEqualIgnoreCase(name, strlen(name), "Traffic");
 }
 
 int CarSearchFolder(const char *game, const char *cars_folder, uint32_t serial, char *found)

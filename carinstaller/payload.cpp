@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "fatal.h"
+#include "names.h"
 #include "sys.h"
 
 static uint32_t ReadLE32(const unsigned char *p)
@@ -17,30 +18,16 @@ void PayloadDecodeEntry(const unsigned char record[PAYLOAD_RECORD_SIZE], Payload
     entry->name[PAYLOAD_NAME_SIZE] = '\0';
 }
 
-static int LowerEquals(const char *a, size_t n, const char *b)
-{
-    if (strlen(b) != n)
-        return 0;
-    for (size_t i = 0; i < n; i++) {
-        char c = a[i];
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c - 'A' + 'a');
-        if (c != b[i])
-            return 0;
-    }
-    return 1;
-}
-
 /* CON, PRN, AUX, NUL, COM1-9 and LPT1-9, with or without an extension. */
 static int IsDeviceName(const char *name)
 {
     static const char *const kDevices[] = {"con", "prn", "aux", "nul"};
     size_t stem = strcspn(name, ".");
     for (size_t i = 0; i < sizeof kDevices / sizeof kDevices[0]; i++)
-        if (LowerEquals(name, stem, kDevices[i]))
+        if (NamesEqualIgnoreCase(name, stem, kDevices[i]))
             return 1;
     if (stem == 4 && name[3] >= '1' && name[3] <= '9')
-        return LowerEquals(name, 3, "com") || LowerEquals(name, 3, "lpt");
+        return NamesEqualIgnoreCase(name, 3, "com") || NamesEqualIgnoreCase(name, 3, "lpt");
     return 0;
 }
 

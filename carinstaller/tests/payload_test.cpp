@@ -27,8 +27,8 @@ struct Installer {
 
     explicit Installer(const std::vector<uint8_t> &payload)
     {
-        std::vector<uint8_t> bytes(kStub, 0xCC);
-        bytes.insert(bytes.end(), payload.begin(), payload.end());
+        std::vector<uint8_t> bytes(kStub + payload.size(), 0xCC);
+        std::copy(payload.begin(), payload.end(), bytes.begin() + kStub);
         carfix::WriteFile(file, bytes);
         fs::create_directory(dest);
     }
