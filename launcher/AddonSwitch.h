@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "toolkit/win32/portable/Registry.h"
+#include "toolkit/forms/Registry.h"
 
 // File operations on bare names in the current folder.
 class TFileOps {

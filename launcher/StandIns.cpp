@@ -1,6 +1,6 @@
 #include "launcher/Components.h"
 
-#include "toolkit/win32/portable/Controls.h"
+#include "toolkit/forms/Controls.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/win32/portable/FormReader.h"
+#include "toolkit/forms/FormReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "launcher/Components.h"
-#include "toolkit/win32/portable/Controls.h"
+#include "toolkit/forms/Controls.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/win32/portable/Controls.h"
+#include "toolkit/forms/Controls.h"
 
 class TApplication;
 extern TApplication* Application;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "toolkit/win32/portable/Registry.h"
+#include "toolkit/forms/Registry.h"
 
 class TWinRegistryStore : public TRegistryStore {
 public:

@@ -18,7 +18,7 @@
 
 #include "toolkit/base/Classes.h"
 #include "toolkit/base/Graphics.h"
-#include "toolkit/win32/portable/FormReader.h"
+#include "toolkit/forms/FormReader.h"
 
 // A drawing surface. The Windows half draws on a device context.
 class TCanvas : public TObject {

@@ -1,4 +1,4 @@
-#include "toolkit/win32/portable/FormReader.h"
+#include "toolkit/forms/FormReader.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "toolkit/win32/portable/Controls.h"
+#include "toolkit/forms/Controls.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "toolkit/win32/portable/Registry.h"
+#include "toolkit/forms/Registry.h"
 
 #include <algorithm>
 #include <cctype>
