@@ -26,9 +26,6 @@ include(GoogleTest)
 # a Windows test binary starts Wine once rather than once per case.
 function(project_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
-  if(PROJECT_WIN32)
-    return()  # 32-bit programs cannot run under this Wine; win64 runs the tests
-  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   if(NOT T_TIMEOUT)
