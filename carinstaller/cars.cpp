@@ -149,10 +149,13 @@ static int IsSkippedFolder(const char *name)
 int CarSearchFolder(const char *game, const char *cars_folder, uint32_t serial, char *found)
 {
     char cars[CAR_PATH_SIZE], pattern[CAR_PATH_SIZE], archive[CAR_PATH_SIZE];
+    /* A cars folder or car folder whose path does not fit cannot hold the
+     * car as far as the search can tell; only the destination itself, when
+     * it must be made, stops for its length. */
     if (PathJoin(cars, sizeof cars, game, cars_folder) != 0 ||
         PathJoin(cars, sizeof cars, cars, "") != 0 ||
         PathJoin(pattern, sizeof pattern, cars, "*.*") != 0)
-        return -FATAL_PATH_TOO_LONG;
+        return 0;
     SysFind *find = SysFindFirst(pattern);
     if (!find)
         return 0;
@@ -162,10 +165,9 @@ int CarSearchFolder(const char *game, const char *cars_folder, uint32_t serial, 
     while (result == 0 && SysFindNext(find, &name, &is_dir)) {
         if (!is_dir || IsSkippedFolder(name))
             continue;
-        if (PathJoin(found, CAR_PATH_SIZE, cars, name) != 0 ||
-            PathJoin(archive, sizeof archive, found, CAR_ARCHIVE) != 0)
-            result = -FATAL_PATH_TOO_LONG;
-        else if (CarArchiveHasSerial(archive, serial))
+        if (PathJoin(found, CAR_PATH_SIZE, cars, name) == 0 &&
+            PathJoin(archive, sizeof archive, found, CAR_ARCHIVE) == 0 &&
+            CarArchiveHasSerial(archive, serial))
             result = 1;
     }
     SysFindClose(find);
@@ -212,8 +214,6 @@ int CarDecideDestination(const char *game, uint32_t kind, uint32_t serial, char 
     char in_data[CAR_PATH_SIZE], in_save[CAR_PATH_SIZE];
     int data = CarSearchFolder(game, CARS_FOLDER_DATA, serial, in_data);
     int save = CarSearchFolder(game, CARS_FOLDER_SAVE, serial, in_save);
-    if (data < 0 || save < 0)
-        return FATAL_PATH_TOO_LONG;
     if (save == 1)
         memcpy(dest, in_save, CAR_PATH_SIZE);
     else if (data == 1)

@@ -62,8 +62,9 @@ void CarDirectoryLookUp(const CarDirectory *dir, const char *member,
 int CarArchiveHasSerial(const char *archive_path, uint32_t serial);
 
 /* Searches game\cars_folder for the car. Returns 1 with found[CAR_PATH_SIZE]
- * set to the car folder (no trailing "\"), 0 when not found, or
- * -FATAL_PATH_TOO_LONG when a path would not fit its buffer. */
+ * set to the car folder (no trailing "\"), or 0 when not found. A car folder
+ * whose archive path would not fit CAR_PATH_SIZE does not match, and a cars
+ * folder whose listing pattern would not fit holds nothing. */
 int CarSearchFolder(const char *game, const char *cars_folder, uint32_t serial, char *found);
 
 /* Whether a candidate folder exists, by creating and deleting the scratch
@@ -79,7 +80,8 @@ int CarCreateFolder(const char *game, char *out);
 /* The destination folder for a payload: an installed copy of the car (the
  * one in SaveData\Cars first), else for a car payload a new car folder.
  * Returns CORE_OK with dest[CAR_PATH_SIZE] set, FATAL_NO_CAR for a showcase
- * whose car is not installed, FATAL_CREATE_FOLDER or FATAL_PATH_TOO_LONG. */
+ * whose car is not installed, FATAL_CREATE_FOLDER, or FATAL_PATH_TOO_LONG
+ * when the new car folder's path would not fit. */
 int CarDecideDestination(const char *game, uint32_t kind, uint32_t serial, char *dest);
 
 #endif

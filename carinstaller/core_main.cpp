@@ -25,6 +25,9 @@ static HWND g_dialog;
 static MSG g_message;
 static Extraction g_extraction;
 static char g_game[DEST_PATH_SIZE];
+/* Set by the worker once every file is written; until then the window
+ * cannot be closed and the message loop does not end. */
+static volatile LONG g_finished;
 
 /* Shows the message of code and ends the process with it as exit code.
  * Safe from either thread; never returns. */
@@ -64,11 +67,20 @@ static void LocateGame(void)
         FatalStop(FATAL_NO_GAME);
     rc = RegQueryValueExA(key, GAME_VALUE, NULL, NULL, (LPBYTE)g_game, &size);
     RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        FatalStop(FATAL_NO_GAME);
     g_game[GAME_PATH_QUERY] = '\0';
+    /* An empty value would put the car folders below the working folder. */
+    if (rc != ERROR_SUCCESS || g_game[0] == '\0')
+        FatalStop(FATAL_NO_GAME);
 }
 
+static int Finished(void)
+{
+    return InterlockedCompareExchange(&g_finished, 0, 0) != 0;
+}
+
+/* Ok, WM_CLOSE and Alt+F4 (SC_CLOSE) end the program only once the worker
+ * has finished: before that, files are being written, or a fatal box of the
+ * worker is up and the process must end with its code. */
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
@@ -77,9 +89,18 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPA
         return 0;
     case WM_COMMAND:
         if (wparam == IDC_OK) {
-            DestroyWindow(window);
+            if (Finished())
+                DestroyWindow(window);
             return 1;
         }
+        break;
+    case WM_CLOSE:
+        if (Finished())
+            DestroyWindow(window);
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) == SC_CLOSE && !Finished())
+            return 0;
         break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -111,6 +132,7 @@ static unsigned __stdcall Worker(void *argument)
 {
     (void)argument;
     CheckOrStop(PayloadExtract(&g_extraction, StepProgress, NULL));
+    InterlockedExchange(&g_finished, 1);
     EnableWindow(GetDlgItem(g_dialog, IDC_OK), TRUE);
     SetDlgItemTextA(g_dialog, IDC_STATUS, "Done.");
     return 0;
@@ -156,9 +178,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     if (!previous)
         RegisterWindowClass();
     StartInstall(show);
-    while (GetMessageA(&g_message, NULL, 0, 0) > 0) {
-        TranslateMessage(&g_message);
-        DispatchMessageA(&g_message);
+    /* A quit message posted from outside before the worker has finished is
+     * passed over: ending here would cut the files short (or end a fatal
+     * stop of the worker with 0). */
+    for (;;) {
+        BOOL got = GetMessageA(&g_message, NULL, 0, 0);
+        if (got < 0 || (got == 0 && Finished()))
+            break;
+        if (got > 0) {
+            TranslateMessage(&g_message);
+            DispatchMessageA(&g_message);
+        }
     }
     return (int)g_message.wParam;
 }

@@ -18,17 +18,24 @@ void PayloadDecodeEntry(const unsigned char record[PAYLOAD_RECORD_SIZE], Payload
     entry->name[PAYLOAD_NAME_SIZE] = '\0';
 }
 
-/* CON, PRN, AUX, NUL, COM1-9 and LPT1-9, with or without an extension. */
+/* Windows opens a device, wherever the folder, for CON, PRN, AUX, NUL,
+ * CONIN$, CONOUT$, and COM or LPT followed by a digit 0-9 or a superscript
+ * 1, 2 or 3 (code page 1252 bytes 0xB9, 0xB2, 0xB3). It compares the part
+ * before the first dot with its trailing blanks removed, so "NUL ",
+ * "nul .txt" and "CON." are devices too. */
 static int IsDeviceName(const char *name)
 {
-    static const char *const kDevices[] = {"con", "prn", "aux", "nul"};
+    static const char *const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
     size_t stem = strcspn(name, ".");
+    while (stem > 0 && name[stem - 1] == ' ')
+        stem--;
     for (size_t i = 0; i < sizeof kDevices / sizeof kDevices[0]; i++)
         if (NamesEqualIgnoreCase(name, stem, kDevices[i]))
             return 1;
-    if (stem == 4 && name[3] >= '1' && name[3] <= '9')
-        return NamesEqualIgnoreCase(name, 3, "com") || NamesEqualIgnoreCase(name, 3, "lpt");
-    return 0;
+    if (stem != 4 || !(NamesEqualIgnoreCase(name, 3, "com") || NamesEqualIgnoreCase(name, 3, "lpt")))
+        return 0;
+    unsigned char digit = (unsigned char)name[3];
+    return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 int PayloadNameIsSafe(const char *name)

@@ -78,8 +78,8 @@ void PayloadDecodeEntry(const unsigned char record[PAYLOAD_RECORD_SIZE], Payload
 
 /* A name is safe when it is a plain file name that stays in its folder: not
  * empty, not "." or "..", no "\", "/" or ":", no control characters, and not
- * a device name such as "CON" or "nul.txt" (which Windows would open as the
- * device, losing the data). */
+ * a device name such as "CON", "nul.txt", "NUL " or "COM\xB9" (which Windows
+ * would open as the device, losing the data). */
 int PayloadNameIsSafe(const char *name);
 
 #endif

@@ -54,6 +54,13 @@ struct OpenPayload {
             fclose(x.stream);
             throw Error("'" + installer + "' has no usable payload: " + FatalText(rc));
         }
+        // The installer extracts nothing for a negative count; here it would
+        // make a negative payload size.
+        if (x.header.count < 0) {
+            fclose(x.stream);
+            throw Error("'" + installer + "' has no usable payload: negative entry count (" +
+                        std::to_string(x.header.count) + ")");
+        }
     }
     ~OpenPayload()
     {

@@ -196,6 +196,42 @@ TEST(CarDestination, Failures)
     EXPECT_EQ(CarDecideDestination(deep.c_str(), 1, kSerial, dest), FATAL_PATH_TOO_LONG);
 }
 
+// A car folder whose path does not fit the 300-byte buffers cannot be looked
+// into: it does not match, even holding the car, and the install goes on.
+TEST(CarDestination, OverlongCarFoldersDoNotMatch)
+{
+    struct Case {
+        const char *name;
+        const char *overlong_in;  // the cars folder holding the overlong folders
+        const char *car_in;       // the cars folder holding the car, if any
+        fs::path expected;        // the destination, below the game folder
+    } cases[] = {
+        {"car in SaveData", "Data\\Cars", "SaveData\\Cars", fs::path("SaveData") / "Cars" / "Mine"},
+        {"car in Data", "SaveData\\Cars", "Data\\Cars", fs::path("Data") / "Cars" / "Mine"},
+        {"new car", "SaveData\\Cars", nullptr, fs::path("SaveData") / "Cars" / "0000"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        carfix::TempDir dir;
+        const std::string deep(60, 'g');  // room for the folder names below
+        fs::path game = dir.path() / deep;
+        std::string path = dir.Logic(deep);
+        fs::create_directories(game / "Data" / "Cars");
+        fs::create_directories(game / "SaveData" / "Cars");
+        size_t cars = path.size() + 1 + std::strlen(c.overlong_in) + 1;
+        // One whose archive path is too long, one too long by itself.
+        for (size_t length : {CAR_PATH_SIZE - 4 - cars, CAR_PATH_SIZE - cars}) {
+            ASSERT_LE(length, 255u);
+            carfix::InstallCar(game, c.overlong_in, std::string(length, 'L'), kSerial);
+        }
+        if (c.car_in)
+            carfix::InstallCar(game, c.car_in, "Mine", kSerial);
+        char dest[CAR_PATH_SIZE];
+        ASSERT_EQ(CarDecideDestination(path.c_str(), 1, kSerial, dest), CORE_OK);
+        EXPECT_EQ(Host(dest), game / c.expected);
+    }
+}
+
 TEST(PathJoin, AddsOneSeparatorAndRefusesOverflow)
 {
     char out[16];

@@ -1,6 +1,8 @@
 // Building, reading, re-stubbing and extracting installers.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fixtures.h"
 #include "pack.h"
 #include "payload.h"
@@ -80,8 +82,8 @@ TEST(Carpack, RefusesBadInputAndWritesNothing)
 
 TEST(Carpack, CheckEntriesRefusesWhatTheInstallerWouldRefuse)
 {
-    EXPECT_THROW(carpack::CheckEntries({"nul.dat"}, {1}), carpack::Error);
-    EXPECT_THROW(carpack::CheckEntries({"a:b"}, {1}), carpack::Error);
+    for (const char *name : {"nul.dat", "a:b", "NUL ", "con .txt", "AUX.", "COM\xB9", "lpt\xB3.x"})
+        EXPECT_THROW(carpack::CheckEntries({name}, {1}), carpack::Error) << name;
     EXPECT_THROW(carpack::CheckEntries({"car.viv", "CAR.VIV"}, {1, 1}), carpack::Error);
     EXPECT_THROW(carpack::CheckEntries({"big.bin"}, {0x80000000ull}), carpack::Error);
     EXPECT_NO_THROW(carpack::CheckEntries({"big.bin", "car.viv"}, {0x7FFFFFFFull, 0}));
@@ -105,6 +107,40 @@ TEST(Carpack, RestubKeepsThePayloadExactly)
 
     fs::resize_file(old, PAYLOAD_OFFSET + 20);
     EXPECT_THROW(carpack::Restub(old.string(), w.stub.string(), out.string()), carpack::Error);
+}
+
+// A negative entry count would make a negative payload size (and a copy
+// from before the file's bytes): every reading command refuses it.
+TEST(Carpack, NegativeEntryCountIsRefused)
+{
+    Workshop w;
+    fs::path bad = w.dir.path() / "bad.exe";
+    std::vector<uint8_t> payload = carpack::EncodePayload(1, 26, {{"a.bin", Pattern(100, 5)}});
+    payload[8] = 0xFE, payload[9] = payload[10] = payload[11] = 0xFF;  // -2
+    std::vector<uint8_t> bytes = Pattern(PAYLOAD_OFFSET, 1);
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
+    carfix::WriteFile(bad, bytes);
+    fs::path out = w.dir.path() / "out.exe", folder = w.dir.path() / "x";
+    fs::create_directory(folder);
+    struct Case {
+        const char *name;
+        std::function<void()> run;
+    } cases[] = {
+        {"list", [&] { carpack::ReadPayload(bad.string()); }},
+        {"restub", [&] { carpack::Restub(bad.string(), w.stub.string(), out.string()); }},
+        {"extract", [&] { carpack::ExtractAll(bad.string(), folder.string()); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            c.run();
+            ADD_FAILURE() << "accepted";
+        } catch (const carpack::Error &e) {
+            EXPECT_NE(std::string(e.what()).find("negative entry count (-2)"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // folders, an installer made from our stub, and the program's own windows.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fixtures.h"
 #include "scenario.h"
 
@@ -133,10 +135,12 @@ struct FatalCase {
     const char *name;
     int code;
     const char *text;
+    bool from_worker = false;  // the box is the worker's, not the main thread's
 };
 
-// Runs the installer to its fatal stop: checks the box, presses OK, checks
-// the exit code. Returns whether the dialog had appeared.
+// Runs the installer to its fatal stop: checks the box, tries to close the
+// dialog behind it (which must change nothing), presses OK, checks the exit
+// code. Returns whether the dialog had appeared.
 bool ExpectFatalStop(Scenario &s, const FatalCase &c)
 {
     e2e::Process p(s.installer, s.folder.path());
@@ -144,7 +148,15 @@ bool ExpectFatalStop(Scenario &s, const FatalCase &c)
     EXPECT_TRUE(box.has_value()) << "no message box";
     if (!box)
         return false;
-    bool had_dialog = !e2e::TopWindows(p.id(), kDialogClass).empty();
+    std::vector<HWND> dialogs = e2e::TopWindows(p.id(), kDialogClass);
+    bool had_dialog = !dialogs.empty();
+    if (had_dialog) {
+        // A quit message would end the main thread's own box, so it is
+        // posted only while the worker's box is up.
+        TryToClose(dialogs[0], c.from_worker);
+        EXPECT_FALSE(p.Wait(500).has_value()) << "ended by closing the dialog behind the box";
+        EXPECT_TRUE(IsWindow(box->hwnd)) << "the box went away with the dialog";
+    }
     Sleep(300);  // let the box and the dialog behind it paint
     e2e::Screenshot(nullptr, Shot(std::string("fatal-") + std::to_string(c.code)));
     EXPECT_EQ(box->caption, kErrorCaption);
@@ -153,18 +165,69 @@ bool ExpectFatalStop(Scenario &s, const FatalCase &c)
     EXPECT_TRUE(e2e::PressButton(*box, "OK"));
     std::optional<DWORD> code = p.Wait(kTimeoutMs);
     EXPECT_TRUE(code.has_value());
-    if (code)
+    if (code) {
         EXPECT_EQ(*code, static_cast<DWORD>(c.code));
+    }
     return had_dialog;
 }
 
+// An empty "Path" is no game folder: the car folders would be looked for
+// and made below the installer's working folder.
 TEST(CoreEndToEnd, NoGameRegisteredStopsBeforeAnyWindow)
+{
+    struct Case {
+        const char *name;
+        std::function<void(Scenario &)> registry;
+    } cases[] = {
+        {"no key", [](Scenario &s) { s.Unregister(); }},
+        {"no value", [](Scenario &s) {
+             s.Register(s.game.string());
+             e2e::DeleteValue(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path");
+         }},
+        {"empty value", [](Scenario &s) { s.Register(""); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Scenario s;
+        s.MakeGame();
+        fs::create_directories(s.folder / "SaveData" / "Cars");
+        c.registry(s);
+        s.MakeInstaller(1, kSerial, {{"car.viv", Pattern(10, 1)}});
+        EXPECT_FALSE(ExpectFatalStop(s, {"", 3, "Fatal: Cannot find Roadfire installation."}));
+        EXPECT_TRUE(fs::is_empty(s.folder / "SaveData" / "Cars"));
+    }
+}
+
+// Closing the dialog while the files are written must not end the program:
+// WM_CLOSE, Alt+F4 and a quit message are passed over, every file is
+// written in full, and once "Done." shows a close ends it like Ok.
+TEST(CoreEndToEnd, ClosingDuringExtractionWaitsForDone)
 {
     Scenario s;
     s.MakeGame();
-    s.Unregister();
-    s.MakeInstaller(1, kSerial, {{"car.viv", Pattern(10, 1)}});
-    EXPECT_FALSE(ExpectFatalStop(s, {"no registry key", 3, "Fatal: Cannot find Roadfire installation."}));
+    s.Register(s.game.string());
+    std::vector<Entry> entries = Entries(6, 64 << 20);
+    s.MakeInstaller(1, kSerial, entries);
+    fs::path car = s.Car("SaveData", "0000");
+
+    e2e::Process p(s.installer, s.folder.path());
+    HWND dialog = e2e::WaitForWindow(p.id(), kDialogClass, nullptr, kTimeoutMs);
+    ASSERT_NE(dialog, nullptr);
+    // The first file is complete and the second being written.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return fs::exists(car / "part1.bin") || !p.Running(); }, kTimeoutMs));
+    ASSERT_NE(e2e::InternalText(GetDlgItem(dialog, kStatusId)), "Done.") << "too quick to close halfway";
+    TryToClose(dialog, true);
+    Observation seen = Watch(p, kTimeoutMs);
+    ASSERT_TRUE(seen.done) << "ended before Done.";
+    for (const Entry &e : entries) {
+        std::vector<uint8_t> written = e2e::ReadFile(car / e.name);
+        EXPECT_TRUE(written == e.data) << e.name << ": " << written.size() << " of " << e.data.size() << " bytes";
+    }
+    EXPECT_TRUE(p.Running()) << "ended after Done. without a close";
+    TryToClose(seen.dialog, false);
+    std::optional<DWORD> code = p.Wait(kTimeoutMs);
+    ASSERT_TRUE(code.has_value()) << "still running after a close at Done.";
+    EXPECT_EQ(*code, 0u);
 }
 
 TEST(CoreEndToEnd, FatalStops)
@@ -202,7 +265,7 @@ TEST(CoreEndToEnd, FatalStops)
         HANDLE held = CreateFileA(target.string().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        ExpectFatalStop(s, {"", 7, "Fatal: During extract data write."});
+        ExpectFatalStop(s, {"", 7, "Fatal: During extract data write.", true});
         CloseHandle(held);
         EXPECT_EQ(e2e::ReadFile(s.Car("SaveData", "0002") / "Lstm.qfs"), Pattern(700, 2));
         EXPECT_EQ(e2e::ReadFile(target), carfix::CarArchiveWithSerial(kSerial));

@@ -85,4 +85,13 @@ Observation Watch(e2e::Process &process, int timeout_ms)
     return seen;
 }
 
+void TryToClose(HWND dialog, bool post_quit)
+{
+    DWORD_PTR result;
+    SendMessageTimeoutA(dialog, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, &result);
+    SendMessageTimeoutA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_NORMAL, 5000, &result);
+    if (post_quit)
+        PostThreadMessageA(GetWindowThreadProcessId(dialog, nullptr), WM_QUIT, 0, 0);
+}
+
 }  // namespace core_e2e

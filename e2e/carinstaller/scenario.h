@@ -54,6 +54,12 @@ struct Observation {
 // ends, or timeout_ms passes).
 Observation Watch(e2e::Process &process, int timeout_ms);
 
+// Every way another program or the user has to end the installer through
+// its dialog: WM_CLOSE, Alt+F4 (WM_SYSCOMMAND with SC_CLOSE), each sent and
+// handled before this returns, and with post_quit a quit message posted to
+// the dialog's thread. The ones not handled within 5 s are left pending.
+void TryToClose(HWND dialog, bool post_quit);
+
 }  // namespace core_e2e
 
 #endif

@@ -30,5 +30,6 @@ def write(folder, name, data):
 write("payload", "two-entries", payload(1, 26, [("car.viv", b"x" * 700), ("Lstm.qfs", b"y" * 20)]))
 write("payload", "showcase-empty-entry", payload(0, 7, [("abcdefgh.ijk", b"")]))
 write("payload", "no-entries", payload(1, 26, []))
+write("payload", "name-leaving-folder", payload(1, 26, [("a.bin", b"a" * 10), ("..\\evil.bin", b"e" * 10)]))
 write("cardir", "car", car_archive([("car.fce", b"m" * 100), ("fedata.eng", fedata(26))]))
 write("cardir", "upper-case", car_archive([("FEDATA.ENG", fedata(3))]))

@@ -16,6 +16,7 @@ head -c 67072 /dev/zero > "$work/core.exe"
 head -c 1000 /dev/urandom > "$work/car.viv"
 head -c 30 /dev/urandom > "$work/thirteen.char"
 mkdir "$work/other" && cp "$work/car.viv" "$work/other/CAR.VIV"
+cp "$work/car.viv" "$work/NUL "
 
 check "no subcommand" 2 "subcommand" -- "$carpack"
 check "unknown option" 2 "" -- "$carpack" build --bogus
@@ -32,4 +33,10 @@ cmp -s "$work/car.viv" "$work/out/car.viv" || { echo "FAIL extract: contents dif
 check "restub" 0 "" -- "$carpack" restub "$work/a.exe" --stub "$work/core.exe" -o "$work/b.exe"
 cmp -s "$work/a.exe" "$work/b.exe" || { echo "FAIL restub: not the same installer"; fail=1; }
 check "list of a non-installer" 1 "no usable payload" -- "$carpack" list "$work/car.viv"
+# A negative entry count: a clear refusal, never a copy from before the data.
+{ head -c 67072 /dev/zero; printf '\001\000\000\000\032\000\000\000\377\377\377\377'; } > "$work/negative.exe"
+check "list of a negative count" 1 "negative entry count (-1)" -- "$carpack" list "$work/negative.exe"
+check "restub of a negative count" 1 "negative entry count (-1)" -- "$carpack" restub "$work/negative.exe" --stub "$work/core.exe" -o "$work/c.exe"
+[ -e "$work/c.exe" ] && { echo "FAIL: restub wrote an output for a negative count"; fail=1; }
+check "device name with a blank" 1 "not a plain file name" -- "$carpack" build --serial 1 --stub "$work/core.exe" -o "$work/d.exe" "$work/NUL "
 exit $fail
