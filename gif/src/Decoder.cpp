@@ -19,6 +19,18 @@ inline std::uint64_t LoadLE64(const std::uint8_t* p) {
          std::uint64_t(p[6]) << 48 | std::uint64_t(p[7]) << 56;
 }
 
+// The value of each literal code, with room for 8-byte reads.
+struct TLiterals {
+  std::uint8_t Values[4096 + 8];
+};
+constexpr TLiterals MakeLiterals() {
+  TLiterals t{};
+  for (int i = 0; i < 4096 + 8; ++i) t.Values[i] = static_cast<std::uint8_t>(i);
+  return t;
+}
+constexpr TLiterals kLiteralTable = MakeLiterals();
+constexpr const std::uint8_t* kLiterals = kLiteralTable.Values;
+
 inline void Copy8(std::uint8_t* dst, const std::uint8_t* src) {
   std::uint64_t t;
   std::memcpy(&t, src, 8);
@@ -133,22 +145,32 @@ bool TGIFDecoder::ValidCode(int code) const {
   return code < FNextFree || (code == FNextFree && FNextFree < kTableSize);
 }
 
-// The string of a code is a copy of earlier output: entry e was written at
-// FOffset[e] with FLength[e] values, as the string of the code before it
-// plus the first value of the code after it. Strings are copied 8 bytes at
-// a time where at least 8 bytes of room follow them; the bytes written past
-// a string are overwritten by the next one, or put back to `fill` at the end.
+// Every code < FNextFree but the clear and end codes names a string: FLength
+// values at FSource, either a literal in kLiterals or a copy of earlier
+// output (the string of the code before it plus the first value of the code
+// after it). Strings are copied 8 bytes at a time where at least 8 bytes of
+// room follow them; bytes written past a string are overwritten by the next
+// one, or put back to `fill` at the end. Once the table is full, new entries
+// go to the spare slot at kTableSize, which no code names.
 std::size_t TGIFDecoder::Decode(std::uint8_t* out, std::size_t count, std::uint8_t fill) {
-  const int clear = FClearCode, end = FEndCode;
+  const int clear = FClearCode;
+  for (int i = 0; i < clear; ++i) {
+    FSource[i] = kLiterals + i;
+    FLength[i] = 1;
+  }
+  FLength[clear] = FLength[clear + 1] = 0;  // the clear and end codes
+
   int width = FCodeWidth, limit = FWidthLimit, nextFree = FNextFree;
-  bool firstAfterClear = FFirstAfterClear;
+  std::uint32_t mask = (1u << width) - 1;
   std::size_t bit = FBit, safeBits = SafeBits();
-  std::size_t p = 0, oldPos = 0;
+  bool firstAfterClear = FFirstAfterClear;
+  std::size_t p = 0;
+  const std::uint8_t* oldSource = nullptr;
   unsigned oldLen = 0;
   while (p < count) {
     int code;
-    if (bit + static_cast<std::size_t>(width) <= safeBits) {
-      code = static_cast<int>((LoadLE64(FWin + (bit >> 3)) >> (bit & 7)) & ((1u << width) - 1));
+    if (bit + 12 <= safeBits) {
+      code = static_cast<int>((LoadLE64(FWin + (bit >> 3)) >> (bit & 7)) & mask);
       bit += static_cast<std::size_t>(width);
     } else {
       FBit = bit;
@@ -160,57 +182,70 @@ std::size_t TGIFDecoder::Decode(std::uint8_t* out, std::size_t count, std::uint8
         break;
       }
     }
-    unsigned len;
-    if (code < clear) {
-      out[p] = static_cast<std::uint8_t>(code);
-      len = 1;
-    } else if (code == clear) {
-      width = FMinimumSize + 1;
-      limit = 2 * clear;
-      nextFree = clear + 2;
-      firstAfterClear = true;
+    if (firstAfterClear) {  // the table starts afresh: a literal, the end code or nothing valid
+      if (code == clear) continue;
+      FBit = bit;
+      if (code == clear + 1) {
+        EndOfData();
+        break;
+      }
+      if (code > clear) {
+        Abort();
+        break;
+      }
+      firstAfterClear = false;
+      out[p] = kLiterals[code];
+      oldSource = out + p;
+      oldLen = 1;
+      ++p;
       continue;
-    } else if (code == end) {
-      FBit = bit;
-      EndOfData();
-      break;
-    } else if (firstAfterClear || code > nextFree || (code == nextFree && nextFree >= kTableSize)) {
-      FBit = bit;
-      Abort();
-      break;
+    }
+    const std::uint8_t* src;
+    unsigned len;
+    if (code < nextFree && FLength[code] != 0) {
+      src = FSource[code];
+      len = FLength[code];
+    } else if (code == nextFree && nextFree < kTableSize) {  // the entry being made
+      src = oldSource;
+      len = oldLen + 1;
     } else {
-      const std::uint8_t* src;
-      if (code < nextFree) {
-        len = FLength[code];
-        src = out + FOffset[code];
-      } else {  // the entry being made: the string before, then its own first value
-        len = oldLen + 1;
-        src = out + oldPos;
+      FBit = bit;
+      if (code == clear) {
+        width = FMinimumSize + 1;
+        mask = (1u << width) - 1;
+        limit = 2 * clear;
+        nextFree = clear + 2;
+        firstAfterClear = true;
+        continue;
       }
-      std::uint8_t* dst = out + p;
-      if (len + 8 <= count - p) {
-        for (unsigned i = 0; i < len; i += 8) Copy8(dst + i, src + i);
-        if (code == nextFree) dst[len - 1] = src[0];
-      } else {
-        const std::size_t n = std::min<std::size_t>(len, count - p);
-        for (std::size_t i = 0; i < n; ++i) dst[i] = src[i];
-        if (n < len) {
-          FPending = true;  // the rest of the string lies past the frame
-          p += n;
-          break;
-        }
+      if (code == clear + 1)
+        EndOfData();
+      else
+        Abort();
+      break;
+    }
+    std::uint8_t* dst = out + p;
+    if (len + 8 <= count - p) {
+      Copy8(dst, src);
+      for (unsigned i = 8; i < len; i += 8) Copy8(dst + i, src + i);
+      dst[len - 1] = code == nextFree ? src[0] : dst[len - 1];
+    } else {
+      const std::size_t n = std::min<std::size_t>(len, count - p);
+      for (std::size_t i = 0; i < n; ++i) dst[i] = i + 1 == len && code == nextFree ? src[0] : src[i];
+      if (n < len) {
+        FPending = true;  // the rest of the string lies past the frame
+        p += n;
+        break;
       }
     }
-    if (!firstAfterClear && nextFree < kTableSize) {
-      FOffset[nextFree] = static_cast<std::uint32_t>(oldPos);
-      FLength[nextFree] = static_cast<std::uint16_t>(oldLen + 1);
-      if (++nextFree >= limit && limit < kTableSize) {
-        limit *= 2;
-        ++width;
-      }
+    FSource[nextFree] = oldSource;
+    FLength[nextFree] = static_cast<std::uint16_t>(oldLen + 1);
+    if (nextFree < kTableSize && ++nextFree >= limit && limit < kTableSize) {
+      limit *= 2;
+      ++width;
+      mask = (1u << width) - 1;
     }
-    firstAfterClear = false;
-    oldPos = p;
+    oldSource = dst;
     oldLen = len;
     p += len;
   }

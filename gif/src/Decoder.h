@@ -3,7 +3,7 @@
 // The data sub-blocks are read, without their size bytes, into a window of
 // fixed size that is topped up as codes are taken from it, so codes are read
 // 64 bits at a time with no per-block test. Decoded values go straight into
-// the frame's linear pixel buffer, and a table entry is the (offset, length)
+// the frame's linear pixel buffer, and a table entry is the place and length
 // of its string in what was already decoded: a code's whole string is one
 // copy. Nothing is allocated while decoding; the decoder's own memory is a
 // fixed amount (the window and a 4096-entry table).
@@ -76,6 +76,6 @@ private:
   bool FFirstAfterClear = true;    // the next code starts the table afresh
   bool FFinished = false;          // an end code, an exhausted stream or a bad code was met
   bool FPending = false;           // the last string ran past the end of the output
-  std::uint32_t FOffset[kTableSize];
-  std::uint16_t FLength[kTableSize];
+  const std::uint8_t* FSource[kTableSize + 1];
+  std::uint16_t FLength[kTableSize + 1];
 };
