@@ -144,11 +144,21 @@ extern int GIFMaximumDelay;   // 1000
 // GIF DIB", as is any allocation the system turns down.
 constexpr std::size_t GIFMaxFramePixels = std::size_t(1) << 27;   // 134,217,728
 constexpr std::size_t GIFMaxImagePixels = std::size_t(1) << 30;   // 1,073,741,824
+// While a stream is read, the frames' pixels are also bounded by what the
+// stream's bytes can decode to: GIFLoadPixelAllowance, plus
+// GIFMaxPixelsPerByte for every byte from the start of the GIF to the end of
+// the stream. (An LZW code of w bits stands for at most 2^w pixels, and w is
+// at most 12, so one byte of image data yields at most 4096 / 12 * 8 pixels.)
+// A few hundred bytes thus cannot make the reader take more than some 16 MB.
+constexpr std::size_t GIFLoadPixelAllowance = std::size_t(1) << 24;  // 4096 x 4096
+constexpr std::size_t GIFMaxPixelsPerByte = 2731;
 
 // Registers "GIF" / "GIF Image" / TGIFImage with the picture registry and the
 // clipboard format "GIF Image" (into CF_GIF), and sets DoAutoDither and
-// PaletteDevice from the screen. Runs once at start-up; calling it again
-// does nothing.
+// PaletteDevice from the screen. Nothing registers the class by itself: a
+// program that may meet a GIF (a form description holding "TGIFImage", a
+// file, the clipboard) calls this once at start-up, before it reads any.
+// Calling it again does nothing.
 void GIFImageInitialize();
 // Unregisters TGIFImage from the picture registry.
 void GIFImageFinalize();
@@ -264,6 +274,7 @@ public:
   void LoadFromFile(const std::string& fileName);
 
 protected:
+  friend class TGIFList;
   TGIFImage* FGIFImage;
 };
 
@@ -290,6 +301,9 @@ public:
   virtual void Warning(TGIFSeverity severity, const std::string& message);
   virtual void SaveToStream(TStream& stream);
   virtual void LoadFromStream(TStream& stream, TObject* parent) = 0;
+  // Moves the list and its items to another image (a frame that changes
+  // images takes its extensions along).
+  void SetImage(TGIFImage* image);
 
 private:
   TGIFImage* FImage;
@@ -302,6 +316,12 @@ public:
   using TGIFList::TGIFList;
   const char* ClassName() const override { return "TGIFImageList"; }
   TGIFSubImage* operator[](int index) const;
+  // Appends the frame and returns its index. A frame made for another image
+  // is moved here: it leaves that image's list and from now on uses this
+  // image's global table, warnings and pixel bounds ("Failed to allocate
+  // memory for GIF DIB" when they refuse it, with nothing changed). A frame
+  // already in the list keeps its place.
+  int Add(TGIFSubImage* frame);
   void LoadFromStream(TStream& stream, TObject* parent) override;
 };
 
@@ -445,9 +465,9 @@ public:
   void SetBoundsRect(const TRect& r);
   // Stores the bounds; a new size frees bitmap, mask and pixels and makes a
   // zero-filled buffer. A frame reaching past the image's width or height
-  // warns "Image width too small for contained frames" (resp. height; only
-  // when that size was non-zero), enlarges the image (at most to 65535) and
-  // then warns "Image exceeds Logical Screen size".
+  // enlarges the image (at most to 65535); when that size was non-zero it
+  // warns "Image width too small for contained frames" (resp. height) and
+  // then "Image exceeds Logical Screen size" (a size 0 grows silently).
   void DoSetBounds(int left, int top, int width, int height);
 
   bool GetInterlaced() const { return (FImageDescriptor.PackedFields & 0x40) != 0; }
@@ -487,7 +507,9 @@ public:
 
 private:
   friend class TGIFGraphicControlExtension;
+  friend class TGIFImageList;
   void CheckScreenBounds();
+  void MoveToImage(TGIFImage* image);
   TGIFExtensionList* FExtensions;
   TGIFLocalColorMap* FColorMap;
   TImageDescriptor FImageDescriptor;
@@ -729,8 +751,9 @@ public:
   bool GetEmpty() const override { return FImages->Count() == 0; }
   int GetWidth() const override { return FHeader->Width(); }
   int GetHeight() const override { return FHeader->Height(); }
-  // Raise "Image width too small for contained frames" (resp. height) when a
-  // frame reaches past the new size.
+  // The size is clamped to 0..65535 (what the header holds); then "Image
+  // width too small for contained frames" (resp. height) when a frame
+  // reaches past it.
   void SetWidth(int value) override;
   void SetHeight(int value) override;
   bool Equals(const TGraphic* other) const override { return other == this; }
@@ -753,6 +776,11 @@ public:
   void SaveToStream(TStream& stream) override;
   void LoadFromClipboardFormat(TClipboardFormat format, THandle data,
                                TPaletteHandle palette) override;
+  // Places the GIF stream on the open clipboard under CF_GIF itself (the
+  // clipboard owns that block; "Failed to store GIF on clipboard" when it
+  // refuses it) and hands back the bitmap half as every graphic does: a new
+  // block of the composed bitmap that the caller owns (0 when no composed
+  // bitmap exists yet). Nothing for an empty image.
   void SaveToClipboardFormat(TClipboardFormat& format, THandle& data,
                              TPaletteHandle& palette) override;
   // Form-description storage: the GIF stream itself.
@@ -824,4 +852,5 @@ private:
   bool FDrawing = false;
   bool FPaletteBuilding = false;
   std::size_t FPixelTotal = 0;
+  std::size_t FPixelLimit = GIFMaxImagePixels;  // lower while a stream is read
 };

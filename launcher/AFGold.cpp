@@ -5,9 +5,12 @@
 #include "launcher/Unit1.h"
 #include "launcher/Unit2.h"
 
+#include "gif/GIFImage.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TApplication application;
   try {
+    GIFImageInitialize();
     RegisterLauncherComponents();
     Application->Initialize();
     Application->SetTitle(AppTitle);

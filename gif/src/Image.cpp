@@ -73,7 +73,7 @@ void TGIFImage::Pack() {
 }
 
 bool TGIFImage::ReservePixels(std::size_t n) {
-  if (n > GIFMaxImagePixels - std::min(FPixelTotal, GIFMaxImagePixels)) return false;
+  if (n > FPixelLimit - std::min(FPixelTotal, FPixelLimit)) return false;
   FPixelTotal += n;
   return true;
 }
@@ -91,6 +91,30 @@ void TGIFImage::Progress(TObject* sender, TProgressStage stage, std::uint8_t per
 
 // --- loading ---------------------------------------------------------------
 
+namespace {
+// What the bytes from `start` to the end of `stream` can decode to, at most.
+std::size_t LoadPixelLimit(TStream& stream, std::int64_t start) {
+  const std::int64_t size = stream.Size();
+  const std::size_t bytes = size > start ? static_cast<std::size_t>(size - start) : 0;
+  const std::size_t room = (GIFMaxImagePixels - GIFLoadPixelAllowance) / GIFMaxPixelsPerByte;
+  if (bytes >= room) return GIFMaxImagePixels;
+  return GIFLoadPixelAllowance + bytes * GIFMaxPixelsPerByte;
+}
+
+// Sets a pixel limit for the lifetime of the object.
+class TPixelLimitScope {
+public:
+  TPixelLimitScope(std::size_t& limit, std::size_t value) : FLimit(limit), FOld(limit) { limit = value; }
+  ~TPixelLimitScope() { FLimit = FOld; }
+  TPixelLimitScope(const TPixelLimitScope&) = delete;
+  TPixelLimitScope& operator=(const TPixelLimitScope&) = delete;
+
+private:
+  std::size_t& FLimit;
+  std::size_t FOld;
+};
+}  // namespace
+
 void TGIFImage::LoadFromStream(TStream& stream) {
   const TRect none = Rect(0, 0, 0, 0);
   Progress(this, psStarting, 0, false, none, _sProgressLoading);
@@ -98,6 +122,7 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   try {
     Clear();
     const std::int64_t start = stream.Position();
+    TPixelLimitScope limit(FPixelLimit, LoadPixelLimit(stream, start));
     try {
       FHeader->LoadFromStream(stream);
       FImages->LoadFromStream(stream, this);
@@ -143,7 +168,10 @@ void TGIFImage::WriteData(TStream& stream) { SaveToStream(stream); }
 
 // --- properties ------------------------------------------------------------
 
+// The header holds 16 bits: sizes are clamped to 0..65535 before the frames
+// are checked against them.
 void TGIFImage::SetWidth(int value) {
+  value = std::min(std::max(value, 0), 65535);
   for (int i = 0; i < FImages->Count(); ++i)
     if ((*FImages)[i]->Left() + (*FImages)[i]->Width() > value) throw GIFException(_sBadWidth);
   if (value == FHeader->Width()) return;
@@ -153,6 +181,7 @@ void TGIFImage::SetWidth(int value) {
 }
 
 void TGIFImage::SetHeight(int value) {
+  value = std::min(std::max(value, 0), 65535);
   for (int i = 0; i < FImages->Count(); ++i)
     if ((*FImages)[i]->Top() + (*FImages)[i]->Height() > value) throw GIFException(_sBadHeight);
   if (value == FHeader->Height()) return;
@@ -324,9 +353,11 @@ void TGIFImage::SaveToClipboardFormat(TClipboardFormat& format, THandle& data, T
     GlobalBlockFree(block);
     throw GIFException(_sFailedPaste);
   }
-  format = CF_GIF;
-  data = block;
+  // The GIF block is the clipboard's now; the caller gets the bitmap half.
+  format = CF_BITMAP_FORMAT;
+  data = 0;
   palette = GetPalette();
+  if (FBitmap) FBitmap->SaveToClipboardFormat(format, data, palette);
 }
 
 // --- registration ----------------------------------------------------------
@@ -349,11 +380,3 @@ void GIFImageFinalize() {
   gInitialized = false;
   TPicture::UnregisterGraphicClass(TGIFImage::ClassInfo());
 }
-
-namespace {
-// Registration at start-up, in the unit that every user of TGIFImage links.
-struct GIFImageUnit {
-  GIFImageUnit() { GIFImageInitialize(); }
-  ~GIFImageUnit() { GIFImageFinalize(); }
-} gGIFImageUnit;
-}  // namespace

@@ -82,8 +82,20 @@ void TGIFList::SaveToStream(TStream& stream) {
   for (TGIFItem* item : FItems) item->SaveToStream(stream);
 }
 
+void TGIFList::SetImage(TGIFImage* image) {
+  FImage = image;
+  for (TGIFItem* item : FItems) item->FGIFImage = image;
+}
+
 TGIFSubImage* TGIFImageList::operator[](int index) const {
   return static_cast<TGIFSubImage*>(Item(index));
+}
+
+int TGIFImageList::Add(TGIFSubImage* frame) {
+  int at = IndexOf(frame);
+  if (at >= 0) return at;
+  frame->MoveToImage(Image());
+  return TGIFList::Add(frame);
 }
 
 TGIFExtensionList::TGIFExtensionList(TGIFSubImage* subImage)
@@ -222,23 +234,46 @@ void TGIFSubImage::DoSetBounds(int left, int top, int width, int height) {
 }
 
 // A frame reaching past the logical screen enlarges the screen (the header's
-// 16-bit size is the limit), with the warnings that say so.
+// 16-bit size is the limit). A screen of size 0 grows silently; a real one
+// warns for each side it grew on, then once that the screen was exceeded.
 void TGIFSubImage::CheckScreenBounds() {
   if (!FGIFImage) return;
   TGIFHeader* h = FGIFImage->Header();
-  bool exceeded = false;
+  bool warned = false;
   int right = Left() + Width(), bottom = Top() + Height();
   if (right > h->Width()) {
-    if (h->Width() != 0) Warning(gsWarning, _sBadWidth);
+    if (h->Width() != 0) {
+      Warning(gsWarning, _sBadWidth);
+      warned = true;
+    }
     h->SetWidth(std::min(right, 65535));
-    exceeded = true;
   }
   if (bottom > h->Height()) {
-    if (h->Height() != 0) Warning(gsWarning, _sBadHeight);
+    if (h->Height() != 0) {
+      Warning(gsWarning, _sBadHeight);
+      warned = true;
+    }
     h->SetHeight(std::min(bottom, 65535));
-    exceeded = true;
   }
-  if (exceeded) Warning(gsWarning, _sScreenSizeExceeded);
+  if (warned) Warning(gsWarning, _sScreenSizeExceeded);
+}
+
+// Takes the frame out of its image (its list, its pixel count, its composed
+// bitmap) and gives it to `image`, extensions included. The new image's
+// pixel bound is asked first, so a refusal leaves everything as it was.
+void TGIFSubImage::MoveToImage(TGIFImage* image) {
+  if (image == FGIFImage) return;
+  const std::size_t n = FData.Size();
+  if (n != 0 && image && !image->ReservePixels(n)) throw GIFException(_sOutOfMemDIB);
+  if (TGIFImage* old = FGIFImage) {
+    old->Images()->Remove(this);
+    if (n != 0) old->ReleasePixels(n);
+    old->FreeBitmap();
+  }
+  FGIFImage = image;
+  FExtensions->SetImage(image);
+  FreeBitmap();
+  FreeMask();
 }
 
 void TGIFSubImage::SetInterlaced(bool v) {

@@ -165,18 +165,72 @@ TEST(Decoder, FramePixelBound) {
   EXPECT_TRUE(image.GetEmpty());
 }
 
-#ifndef _WIN32
-// The frames of one image together stay under 2^30 pixels.
+// The frames of one image together stay under 2^30 pixels. (Zero-filled
+// buffers that nothing writes to are not committed, so this stays cheap.)
 TEST(Decoder, ImagePixelBound) {
-  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0xA1, 0x2D, 0xA1, 0x2D, 0, 0, 0};  // 11681 x 11681
-  for (int i = 0; i < 9; ++i) gif = Cat({gif, Descriptor(0, 0, 11585, 11585), {2, 0}});
+  TGIFImage image;
+  for (int i = 0; i < 8; ++i) image.Add(new TGIFSubImage(&image));
+  for (int i = 0; i < 8; ++i) (*image.Images())[i]->DoSetBounds(0, 0, 11585, 11585);
+  auto* ninth = new TGIFSubImage(&image);
+  image.Add(ninth);
+  try {
+    ninth->DoSetBounds(0, 0, 11585, 11585);
+    ADD_FAILURE() << "ninth frame allocated";
+  } catch (const GIFException& e) {
+    EXPECT_EQ(e.Message, _sOutOfMemDIB);
+  }
+}
+
+// `count` pixels of index 0 coded as tightly as LZW allows: every code is
+// the newest table entry, one pixel longer than the one before, and the
+// longest entry (4095) once the table is full.
+Bytes BlankFrameData(std::size_t count) {
+  CodeWriter w(2);
+  w.Data(0);
+  std::size_t left = count - 1;
+  while (left > 0) {
+    const int next = w.NextFree();
+    const std::size_t longest = next < 4096 ? static_cast<std::size_t>(next - 4) : 4091;  // entry e holds e-4 pixels
+    if (left >= longest) {
+      w.Data(next < 4096 ? next : 4095);
+      left -= longest;
+    } else {
+      w.Data(left == 1 ? 0 : static_cast<int>(left) + 4);
+      left = 0;
+    }
+  }
+  return w.Finish();
+}
+
+// A few bytes may not make the reader take more memory than they can decode
+// to: 8 transparent frames of 11585 x 11585 with one data byte each would
+// otherwise fill 1 GB with the transparent index.
+TEST(Decoder, StreamBytesBoundThePixels) {
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0x41, 0x2D, 0x41, 0x2D, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  const Bytes gce = {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x01, 0x00};  // transparent index 1
+  for (int i = 0; i < 8; ++i) gif = Cat({gif, gce, Descriptor(0, 0, 11585, 11585), {0x02, 0x01, 0x44, 0x00}});
+  gif = Cat({gif, kTrailer});
+  ASSERT_LE(gif.size(), 300u);
   TGIFImage image;
   TLoadResult r = LoadInto(image, gif);
   EXPECT_EQ(r.Error, _sOutOfMemDIB);
-  TLoadResult eight = LoadInto(image, Bytes(gif.begin(), gif.end() - 12));
-  EXPECT_TRUE(eight.Ok);
-  EXPECT_EQ(image.Images()->Count(), 8);
+  EXPECT_TRUE(image.GetEmpty());
+
+  // The tightest coding of a frame past the fixed allowance still fits what
+  // its bytes allow, and decodes in full.
+  const int side = 6000;
+  Bytes blank = OneFrameGIF(side, side, BlankFrameData(std::size_t(side) * side));
+  ASSERT_GT(std::size_t(side) * side, GIFLoadPixelAllowance);
+  r = LoadInto(image, blank);
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_TRUE(r.Warnings.empty());
+  TGIFSubImage* f = (*image.Images())[0];
+  ASSERT_EQ(f->DataSize(), std::size_t(side) * side);
+  EXPECT_EQ(std::count(f->Data(), f->Data() + f->DataSize(), 0), side * side);
+
+  // Once loaded, frames may grow past what the stream held.
+  f->DoSetBounds(0, 0, 6001, 6000);
+  EXPECT_EQ(f->DataSize(), std::size_t(6001) * 6000);
 }
-#endif
 
 }  // namespace

@@ -72,7 +72,38 @@ TEST(Add, FramesAndUnsupportedObjects) {
   EXPECT_EQ(image.Images()->Count(), 0) << "a destroyed frame leaves its image";
 }
 
+// A frame made for another image moves over with its extensions: it leaves
+// the other image, uses this image's table and warnings, and outlives the
+// other image safely.
+TEST(Add, MovesAFrameFromAnotherImage) {
+  auto other = std::make_unique<TGIFImage>();
+  ASSERT_TRUE(LoadInto(*other, kAnimation).Ok);
+  TGIFSubImage* f = (*other->Images())[0];
+  TGIFImage image;
+  image.GlobalColorMap()->Add(RGBColor(1, 2, 3));
+  std::vector<TObject*> heard;
+  image.OnWarning = [&](TObject* sender, TGIFSeverity, const std::string&) { heard.push_back(sender); };
+  other->OnWarning = [&](TObject*, TGIFSeverity, const std::string&) { ADD_FAILURE() << "warned through the old image"; };
+
+  EXPECT_EQ(image.Add(f), 0);
+  EXPECT_EQ(image.Add(f), 0) << "a frame already in the list keeps its place";
+  EXPECT_EQ(image.Images()->Count(), 1);
+  EXPECT_EQ(other->Images()->Count(), 1);
+  EXPECT_EQ(f->Image(), &image);
+  for (int i = 0; i < f->Extensions()->Count(); ++i) EXPECT_EQ((*f->Extensions())[i]->Image(), &image);
+  EXPECT_EQ(f->Extensions()->Image(), &image);
+  EXPECT_EQ(f->GetActiveColorMap(), image.GlobalColorMap());
+  f->GraphicControlExtension()->SetTransparentColorIndex(9);  // past the table: a warning
+  EXPECT_EQ(heard.size(), 1u);
+
+  other.reset();
+  EXPECT_EQ(Bytes(f->Data(), f->Data() + 4), (Bytes{0, 1, 1, 0}));
+  image.Clear();
+  EXPECT_TRUE(image.GetEmpty());
+}
+
 TEST(Registration, PictureAndClipboardFormats) {
+  GIFImageInitialize();
   EXPECT_EQ(TPicture::FindByExtension("GIF"), TGIFImage::ClassInfo());
   EXPECT_EQ(TPicture::FindByName("TGIFImage"), TGIFImage::ClassInfo());
   EXPECT_NE(TPicture::GraphicFilter().find("GIF Image (*.gif)|*.gif"), std::string::npos);
@@ -82,6 +113,7 @@ TEST(Registration, PictureAndClipboardFormats) {
 }
 
 TEST(Clipboard, LoadsTheGIFImageFormat) {
+  GIFImageInitialize();
   Bytes gif = Cat({kHeader, kFrame, kTrailer});
   ASSERT_TRUE(ClipboardOpen()) << "clipboard not available";
   ClipboardEmpty();
@@ -112,8 +144,50 @@ TEST(Clipboard, LoadsTheGIFImageFormat) {
   }
 }
 
+// Saving places the GIF on the clipboard and hands back only what the caller
+// owns, as a bitmap does: a caller that frees the returned block must not
+// take the clipboard's GIF with it.
+TEST(Clipboard, SavingFollowsTheBitmapsOwnershipRule) {
+  GIFImageInitialize();
+  TGIFImage image;  // extensions only: saving it needs no encoder
+  ASSERT_TRUE(LoadInto(image, Cat({kHeader, kComment, kTrailer})).Ok);
+  ASSERT_TRUE(ClipboardOpen());
+  ClipboardEmpty();
+  TClipboardFormat format = 0;
+  THandle data = 0;
+  TPaletteHandle palette;
+  image.SaveToClipboardFormat(format, data, palette);
+  THandle placed = ClipboardGetData(CF_GIF);
+  ClipboardClose();
+  ASSERT_NE(placed, 0u);
+  EXPECT_NE(data, placed);
+  EXPECT_NE(format, CF_GIF);
+  if (data) GlobalBlockFree(data);
+  TGIFImage pasted;
+  pasted.LoadFromClipboardFormat(CF_GIF, 0, {});
+  EXPECT_EQ(pasted.Images()->Count(), 1);
+
+  // The bitmap's block is the caller's too.
+  TBitmap bitmap;
+  bitmap.SetSize(2, 2);
+  format = 0;
+  data = 0;
+  bitmap.SaveToClipboardFormat(format, data, palette);
+  EXPECT_EQ(format, CF_BITMAP_FORMAT);
+  ASSERT_NE(data, 0u);
+  EXPECT_FALSE(GlobalBlockBytes(data).empty());
+  GlobalBlockFree(data);
+
+  TGIFImage empty;
+  format = 0;
+  data = 0;
+  empty.SaveToClipboardFormat(format, data, palette);
+  EXPECT_EQ(data, 0u);
+}
+
 // A picture property stores "\tTGIFImage" and then the GIF stream itself.
 TEST(FormData, PictureDataHoldsClassNameThenStream) {
+  GIFImageInitialize();
   Bytes stored = Cat({{9, 'T', 'G', 'I', 'F', 'I', 'm', 'a', 'g', 'e'}, kAnimation});
   TMemoryStream s(stored.data(), stored.size());
   TPicture picture;
@@ -134,8 +208,9 @@ TEST(FormData, PictureDataHoldsClassNameThenStream) {
 }
 
 TEST(Files, LoadFromFileByExtension) {
+  GIFImageInitialize();
   Bytes gif = Cat({kHeader, kFrame, kTrailer});
-  std::string path = (std::filesystem::temp_directory_path() / "gif-image-test.gif").string();
+  std::string path = TempDir("files") + "/image.gif";
   {
     TMemoryStream m(gif.data(), gif.size());
     m.SaveToFile(path);

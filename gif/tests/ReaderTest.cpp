@@ -147,6 +147,13 @@ const std::vector<ReaderCase>& Cases() {
          EXPECT_EQ(i.GetHeight(), 3);
          ExpectPixels(i, 0, {0, 1, 1, 0});
        }},
+      {"frame on a 0 x 0 screen grows it silently",
+       Cat({{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255}, kFrame, kTrailer}),
+       nullptr, {},
+       [](TGIFImage& i) {
+         EXPECT_EQ(i.GetWidth(), 2);
+         EXPECT_EQ(i.GetHeight(), 2);
+       }},
       {"frame far outside the screen", Cat({kHeader, Descriptor(0xFFFF, 0, 2, 2), kPixels0110, kTrailer}),
        nullptr, {W(_sBadWidth), W(_sScreenSizeExceeded)},
        [](TGIFImage& i) { EXPECT_EQ(i.GetWidth(), 65535); }},

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -55,7 +57,7 @@ bool RunShell(const std::string& command) { return std::system(command.c_str()) 
 std::string TempDir(const std::string& name) {
   fs::path p = fs::temp_directory_path() / ("giftest-" + std::to_string(
 #ifdef _WIN32
-                                                              0
+                                                              ::_getpid()
 #else
                                                               ::getpid()
 #endif

@@ -67,6 +67,10 @@ public:
   // `data` 0 means "fetch the clipboard's data for `format`".
   virtual void LoadFromClipboardFormat(TClipboardFormat format, THandle data,
                                        TPaletteHandle palette) = 0;
+  // One rule for every graphic: `data` comes back as a new block that the
+  // caller owns (it places it on the clipboard under `format`, which takes it
+  // over, or frees it), or 0 when there is nothing to place. Blocks a graphic
+  // puts on the open clipboard itself are the clipboard's and never returned.
   virtual void SaveToClipboardFormat(TClipboardFormat& format, THandle& data,
                                      TPaletteHandle& palette) = 0;
   virtual TPaletteHandle GetPalette() { return {}; }
