@@ -1,6 +1,7 @@
 #include "WriterSupport.h"
 
 #include <cstring>
+#include <random>
 #include <stdexcept>
 
 std::unique_ptr<TGIFImage> MakeImage(int w, int h, int colors, const Bytes& pixels, bool interlaced,
@@ -25,6 +26,41 @@ TGIFSubImage* AddFrame(TGIFImage& image, int left, int top, int w, int h, const 
   TGIFSubImage* f = frame.get();
   image.Add(frame.release());
   return f;
+}
+
+const std::vector<TFrameCase>& FrameCases() {
+  static const std::vector<TFrameCase> cases = {
+      {"1 pixel", 1, 1, 2, TFrameCase::Random},
+      {"random 2 colours", 57, 31, 2, TFrameCase::Random},
+      {"random 4", 64, 64, 4, TFrameCase::Random},
+      {"random 16", 100, 70, 16, TFrameCase::Random},
+      {"random 256", 300, 200, 256, TFrameCase::Random},
+      {"runs 2", 200, 150, 2, TFrameCase::Runs},
+      {"runs 16", 333, 77, 16, TFrameCase::Runs},
+      {"runs 256", 640, 480, 256, TFrameCase::Runs},
+      {"one colour of 2", 700, 500, 2, TFrameCase::OneColor},
+      {"one colour of 8", 1000, 1000, 8, TFrameCase::OneColor},
+      {"one colour of 256", 999, 1001, 256, TFrameCase::OneColor},
+      {"rows 256", 256, 256, 256, TFrameCase::Rows},
+  };
+  return cases;
+}
+
+Bytes CasePixels(const TFrameCase& c) {
+  Bytes px(static_cast<std::size_t>(c.W) * static_cast<std::size_t>(c.H));
+  std::mt19937 rng(static_cast<unsigned>(c.W * 7 + c.H));
+  const auto colors = static_cast<unsigned>(c.Colors);
+  unsigned cur = 0;
+  for (std::size_t i = 0; i < px.size(); ++i) {
+    switch (c.Kind) {
+      case TFrameCase::Random: cur = rng() % colors; break;
+      case TFrameCase::Runs: if (rng() % 40 == 0) cur = rng() % colors; break;
+      case TFrameCase::OneColor: cur = colors - 1; break;
+      case TFrameCase::Rows: cur = static_cast<unsigned>(i / static_cast<std::size_t>(c.W)) % colors; break;
+    }
+    px[i] = static_cast<std::uint8_t>(cur);
+  }
+  return px;
 }
 
 Bytes Save(TGIFImage& image, TGIFCompression compression) {

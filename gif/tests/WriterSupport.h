@@ -14,6 +14,17 @@ std::unique_ptr<TGIFImage> MakeImage(int w, int h, int colors, const Bytes& pixe
 // Appends a frame of `pixels` at (left, top) to `image`.
 TGIFSubImage* AddFrame(TGIFImage& image, int left, int top, int w, int h, const Bytes& pixels);
 
+// Frames for round trips across code sizes, run structures and both
+// encoders; long single-colour runs at small code sizes make the run
+// encoder clear and widen its codes inside a run.
+struct TFrameCase {
+  const char* Name;
+  int W, H, Colors;
+  enum { Random, Runs, OneColor, Rows } Kind;
+};
+const std::vector<TFrameCase>& FrameCases();
+Bytes CasePixels(const TFrameCase& c);
+
 // SaveToStream with the given compression.
 Bytes Save(TGIFImage& image, TGIFCompression compression);
 

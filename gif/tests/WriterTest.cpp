@@ -406,35 +406,12 @@ TEST(RLE, IntegerSquareRootAndCost) {
 // small code sizes make the run encoder clear and widen its codes inside a
 // run.
 TEST(Encoders, RoundTripTable) {
-  struct Case {
-    const char* name;
-    int w, h, colors;
-    int pattern;  // 0 random, 1 runs, 2 one colour, 3 rows
-  } cases[] = {
-      {"1 pixel", 1, 1, 2, 0},        {"random 2 colours", 57, 31, 2, 0},
-      {"random 4", 64, 64, 4, 0},     {"random 16", 100, 70, 16, 0},
-      {"random 256", 300, 200, 256, 0}, {"runs 2", 200, 150, 2, 1},
-      {"runs 16", 333, 77, 16, 1},    {"runs 256", 640, 480, 256, 1},
-      {"one colour, 2 colours", 700, 500, 2, 2}, {"one colour, 8", 1000, 1000, 8, 2},
-      {"one colour, 256", 999, 1001, 256, 2},  {"rows 256", 256, 256, 256, 3},
-  };
-  for (const Case& c : cases) {
-    Bytes px(static_cast<std::size_t>(c.w) * static_cast<std::size_t>(c.h));
-    std::mt19937 rng(static_cast<unsigned>(c.w * 7 + c.h));
-    int cur = 0;
-    for (std::size_t i = 0; i < px.size(); ++i) {
-      switch (c.pattern) {
-        case 0: cur = static_cast<int>(rng() % static_cast<unsigned>(c.colors)); break;
-        case 1: if (rng() % 40 == 0) cur = static_cast<int>(rng() % static_cast<unsigned>(c.colors)); break;
-        case 2: cur = c.colors - 1; break;
-        default: cur = static_cast<int>((i / static_cast<std::size_t>(c.w)) % static_cast<std::size_t>(c.colors)); break;
-      }
-      px[i] = static_cast<std::uint8_t>(cur);
-    }
+  for (const TFrameCase& c : FrameCases()) {
+    Bytes px = CasePixels(c);
     for (bool interlaced : {false, true})
       for (TGIFCompression comp : {gcLZW, gcRLE}) {
-        SCOPED_TRACE(std::string(c.name) + (interlaced ? " interlaced" : "") + (comp == gcRLE ? " RLE" : " LZW"));
-        auto image = MakeImage(c.w, c.h, c.colors, px, interlaced);
+        SCOPED_TRACE(std::string(c.Name) + (interlaced ? " interlaced" : "") + (comp == gcRLE ? " RLE" : " LZW"));
+        auto image = MakeImage(c.W, c.H, c.Colors, px, interlaced);
         ExpectRoundTrip(*image, comp);
       }
   }
