@@ -164,7 +164,13 @@ void TGIFImage::SaveToStream(TStream& stream) {
   Progress(this, psEnding, 100, true, none, _sProgressSaving);
 }
 
-void TGIFImage::WriteData(TStream& stream) { SaveToStream(stream); }
+// Optimising before storing needs the image optimiser, which this library
+// does not have yet: the setting is refused rather than ignored.
+void TGIFImage::WriteData(TStream& stream) {
+  if (GIFImageOptimizeOnStream)
+    throw GIFException("GIFImageOptimizeOnStream is not supported: this build cannot optimize images");
+  SaveToStream(stream);
+}
 
 // --- properties ------------------------------------------------------------
 

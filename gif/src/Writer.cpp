@@ -1,14 +1,22 @@
-// Stream forms of the header and frames. The LZW encoder that Compress needs
-// is not part of this library yet.
+// Stream forms of the header and frames, and the choice of encoder for a
+// frame's image data.
 #include "gif/GIFImage.h"
+#include "LZWEncoder.h"
+#include "RLEEncoder.h"
 #include "StreamIO.h"
+
+#include <algorithm>
+#include <memory>
 
 using namespace GIFImageMessages;
 using namespace gifio;
 
 void TGIFHeader::SaveToStream(TStream& stream) {
+  // The frames decide the version; a sorted global table or an aspect ratio
+  // (fields 87a reserves) raise it to 89a as well.
   TGIFVersion v = FGIFImage ? FGIFImage->GetVersion() : GetVersion();
   if (v == gvUnknown) throw GIFException(_sBadVersion);
+  v = std::max(v, GetVersion());
   stream.WriteBuffer("GIF", 3);
   stream.WriteBuffer(GIFVersions[v], 3);
   std::uint8_t packed = 0;
@@ -16,9 +24,11 @@ void TGIFHeader::SaveToStream(TStream& stream) {
     packed = pfColorTable;
     if (FColorMap->Optimized()) packed |= pfScreenSorted;
   }
+  // Without any colour table the resolution is -1 and the table size
+  // meaningless: both fields are written as 0 then.
   int resolution = FGIFImage ? FGIFImage->GetColorResolution() : GetColorResolution();
-  packed |= static_cast<std::uint8_t>((resolution << 4) & 0x70);
-  packed |= static_cast<std::uint8_t>((GetBitsPerPixel() - 1) & pfColorTableSize);
+  packed |= static_cast<std::uint8_t>((std::max(resolution, 0) << 4) & 0x70);
+  packed |= static_cast<std::uint8_t>(std::max(GetBitsPerPixel() - 1, 0) & pfColorTableSize);
   FLogicalScreenDescriptor.PackedFields = packed;
   std::uint8_t d[7];
   PutLE16(d, FLogicalScreenDescriptor.ScreenWidth);
@@ -53,4 +63,21 @@ void TGIFSubImage::SaveToStream(TStream& stream) {
   Compress(stream);
 }
 
-void TGIFSubImage::Compress(TStream&) { throw GIFException(_sInvalidStream); }
+// The colours a pixel may take: the local table's entries, or else 2^bits
+// of the image (the most bits of any of its tables).
+void TGIFSubImage::Compress(TStream& stream) {
+  int codeSize, colors;
+  if (FColorMap->Count() > 0) {
+    colors = FColorMap->Count();
+    codeSize = FColorMap->GetBitsPerPixel();
+  } else {
+    codeSize = FGIFImage ? FGIFImage->GetBitsPerPixel() : 0;
+    colors = 1 << codeSize;
+  }
+  std::unique_ptr<TGIFEncoder> encoder;
+  if (FGIFImage && FGIFImage->Compression() == gcRLE)
+    encoder = std::make_unique<TRLEEncoder>();
+  else
+    encoder = std::make_unique<TLZWEncoder>();
+  encoder->EncodeFrame(stream, codeSize, colors, Data(), GetInterlaced(), Height(), Width());
+}

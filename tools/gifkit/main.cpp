@@ -1,7 +1,12 @@
-// gifkit: inspects GIFs and dumps their frames.
+// gifkit: inspects GIFs, dumps their frames, writes GIFs.
 //
 //   gifkit info [--json] FILE
 //   gifkit frames FILE -o DIR [--png]
+//   gifkit encode IN.png -o OUT.gif [--rle] [--interlace]
+//       a palette PNG as one frame: its palette as global table, its indices
+//       kept, its first fully transparent entry as the transparent colour
+//   gifkit copy IN.gif -o OUT.gif [--rle]
+//       every frame re-encoded, with its extensions
 //
 // Exit status: 0 on success, 1 with the error's text when the GIF cannot be
 // loaded or the output cannot be written, 2 on bad usage. Warnings of the
@@ -16,6 +21,7 @@
 //   graphic_control|comment|plain_text|application, ...}},
 //   warnings[] {severity: info|warning|error, message}.
 #include "Describe.h"
+#include "PaletteImage.h"
 
 #include <CLI/CLI.hpp>
 
@@ -95,6 +101,27 @@ int Frames(const std::string& file, const std::string& dir, bool png) {
   return 0;
 }
 
+void Save(TGIFImage& image, const std::string& file, bool rle) {
+  image.SetCompression(rle ? gcRLE : gcLZW);
+  image.SaveToFile(file);
+}
+
+int Encode(const std::string& in, const std::string& out, bool rle, bool interlace) {
+  TMemoryStream png;
+  png.LoadFromFile(in);
+  TGIFImage image;
+  BuildImage(ReadPalettePNG(png.Bytes()), interlace, image);
+  Save(image, out, rle);
+  return 0;
+}
+
+int Copy(const std::string& in, const std::string& out, bool rle) {
+  TLoaded l;
+  Load(l, in);
+  Save(l.Image, out, rle);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,6 +137,17 @@ int main(int argc, char** argv) {
   frames->add_option("FILE", file, "GIF file")->required();
   frames->add_option("-o,--output", dir, "Output folder")->required();
   frames->add_flag("--png", png, "Also write frame-NNN.png (RGBA)");
+  bool rle = false, interlace = false;
+  std::string out;
+  CLI::App* encode = app.add_subcommand("encode", "Write a palette PNG as a GIF");
+  encode->add_option("IN", file, "Palette PNG")->required();
+  encode->add_option("-o,--output", out, "GIF to write")->required();
+  encode->add_flag("--rle", rle, "Run-length codes instead of LZW");
+  encode->add_flag("--interlace", interlace, "Store the rows interlaced");
+  CLI::App* copy = app.add_subcommand("copy", "Re-encode every frame of a GIF, keeping its extensions");
+  copy->add_option("IN", file, "GIF file")->required();
+  copy->add_option("-o,--output", out, "GIF to write")->required();
+  copy->add_flag("--rle", rle, "Run-length codes instead of LZW");
 
   try {
     app.parse(argc, argv);
@@ -119,6 +157,8 @@ int main(int argc, char** argv) {
   }
   try {
     if (info->parsed()) return Info(file, asJson);
+    if (encode->parsed()) return Encode(file, out, rle, interlace);
+    if (copy->parsed()) return Copy(file, out, rle);
     return Frames(file, dir, png);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";

@@ -61,4 +61,57 @@ set +e
 "$gifkit" frames anim.gif > /dev/null 2>&1; rc=$?
 set -e
 [ "$rc" -eq 2 ] || fail "usage exit $rc"
+# copy: every frame re-encoded (LZW, RLE) reads back with the same
+# description and the same indices and tables.
+for mode in "" --rle; do
+  "$gifkit" copy anim.gif -o "copy$mode.gif" $mode
+  "$gifkit" info --json "copy$mode.gif" > "copy$mode.json"
+  python3 -c "import json,sys; a=json.load(open('info.json')); b=json.load(open('copy$mode.json')); sys.exit(a != b)" ||
+    fail "copy $mode description"
+  rm -rf "copy$mode"; "$gifkit" frames "copy$mode.gif" -o "copy$mode"
+  for f in out/frame-*.idx out/frame-*.pal; do cmp -s "$f" "copy$mode/$(basename "$f")" || fail "copy $mode $f"; done
+done
+
+# encode: a palette PNG keeps its palette and indices (ImageMagick sees the
+# same colours), its transparent entry becomes the graphic control's.
+convert-im6.q16 -size 40x30 plasma:red-blue -colors 5 PNG8:p8.png
+convert-im6.q16 -size 20x10 xc:none -fill red -draw 'circle 10,5 10,2' PNG8:t.png
+"$gifkit" encode p8.png -o p8.gif
+"$gifkit" encode t.png -o t.gif --rle --interlace
+for g in p8 t; do
+  [ "$(compare-im6.q16 -metric AE $g.png $g.gif null: 2>&1)" = 0 ] || fail "encode $g colours"
+done
+"$gifkit" info --json t.gif > t-enc.json
+python3 - <<'PY'
+import json, struct
+def chunks(path):
+    d = open(path, "rb").read()[8:]
+    while d:
+        n, = struct.unpack(">I", d[:4]); yield d[4:8], d[8:8 + n]; d = d[12 + n:]
+c = dict(chunks("t.png"))
+i = json.load(open("t-enc.json")); f = i["frames"][0]
+assert f["interlaced"] and f["transparent"], f
+assert f["transparent_index"] == list(c[b"tRNS"]).index(0), (f, c[b"tRNS"])
+assert i["global_color_table_size"] >= len(c[b"PLTE"]) // 3
+PY
+rm -rf p8out; "$gifkit" frames p8.gif -o p8out
+python3 - <<'PY'
+import struct
+d = open("p8.png", "rb").read()[8:]; pal = None
+while d:
+    n, = struct.unpack(">I", d[:4])
+    if d[4:8] == b"PLTE": pal = d[8:8 + n]
+    d = d[12 + n:]
+g = open("p8out/frame-000.pal", "rb").read()
+assert g[:len(pal)] == pal and set(g[len(pal):]) <= {0}, "palette not kept"
+PY
+
+# A full-colour PNG is refused with a clear message.
+convert-im6.q16 -size 20x10 plasma: PNG24:full.png
+set +e
+"$gifkit" encode full.png -o full.gif 2> err.txt; rc=$?
+set -e
+[ "$rc" -eq 1 ] || fail "full-colour exit $rc"
+grep -q "Full-colour PNGs are not supported" err.txt || fail "full-colour text"
+[ ! -e full.gif ] || fail "full-colour wrote a file"
 echo "gifkit CLI: ok"
