@@ -21,6 +21,7 @@
 
 #include <string>
 
+#include "InstallState.h"
 #include "ZLIBArchive.h"
 
 namespace installmaven {
@@ -52,27 +53,6 @@ extern const char* const DeveloperFiles[8];
 // The 18 lines of "Maven.ini", each ended by CR LF. AshDir and RulesDir are
 // written as given (with their trailing backslashes).
 std::string MavenIniText(const std::string& AshDir, const std::string& RulesDir);
-
-// The progress window's bar (0..600, 100 per written file, never beyond the
-// maximum) and its percentage, rounded to the nearest integer, halves to even.
-class TProgressModel {
-public:
-  static const int Max = 600;
-  static const int Step = 100;
-  void Reset();
-  void Advance();
-  int Position() const { return FPosition; }
-  const std::string& What() const { return FWhat; }
-  void SetWhat(const std::string& Text) { FWhat = Text; }
-  const std::string& Percent() const { return FPercent; }
-
-private:
-  int FPosition = 0;
-  std::string FWhat = "What";        // the labels' design-time texts
-  std::string FPercent = "Percent";
-};
-// Position * 100 / Max rounded, halves to even, followed by "%".
-std::string PercentText(int Position, int Max);
 
 // Platform file operations.
 class TInstallFiles {
@@ -110,17 +90,6 @@ public:
   virtual void StartProgram(const std::string& FileName, const std::string& WorkingDir) = 0;
   // Closes the main window, which ends the program.
   virtual void CloseMainWindow() = 0;
-};
-
-struct TMainFormState {
-  std::string AshDir, MavDir, RulesDir;  // the three edits
-  bool InstallEnabled = false;           // InstallBtn
-  bool OthersVisible = false;            // the panel with the two folders
-  bool AFDirBtnVisible = true;           // the browse button
-  bool InstallProgramFiles = true;       // checked and disabled
-  bool InstallOriginalRules = true;      // the user may clear it
-  bool DebugMode = false;                // from DebugBox at creation
-  bool SpeedButton1Visible = false;      // the developer-mode button
 };
 
 class TInstallFlow {
