@@ -21,12 +21,14 @@ namespace {
 std::string Sys(const fs::path& p) { return zlbhost::SystemName(p.string()); }
 std::string Text(const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); }
 
-// Names beginning "C:\" lie under Root.
+// Names beginning "C:\" lie under Root (on Windows, except those already
+// under Root, which is on drive C: itself).
 class DriveFiles : public TInstallFiles {
 public:
   explicit DriveFiles(const fs::path& root) : FRoot(Sys(root)) {}
   std::string Map(const std::string& n) const {
-    return n.size() >= 3 && (n[0] == 'C' || n[0] == 'c') && n[1] == ':' && n[2] == '\\' ? FRoot + n.substr(2) : n;
+    bool driveC = n.size() >= 3 && (n[0] == 'C' || n[0] == 'c') && n[1] == ':' && n[2] == '\\';
+    return driveC && n.compare(0, FRoot.size(), FRoot) != 0 ? FRoot + n.substr(2) : n;
   }
   bool FileExists(const std::string& n) override { return TInstallFiles::FileExists(Map(n)); }
   bool DirectoryExists(const std::string& n) override { return TInstallFiles::DirectoryExists(Map(n)); }
