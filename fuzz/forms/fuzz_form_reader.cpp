@@ -17,7 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return true;
     };
     try {
-        ParseFormDescription(text, resolve);
+        TObjectDesc d = ParseFormDescription(text, resolve);
+        for (const TEventBinding &b : EventBindings(d))
+            if (b.Handler.empty() || b.Event.size() < 3)
+                __builtin_trap();
     } catch (const EParserError &) {
     }
     return 0;

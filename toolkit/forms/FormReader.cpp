@@ -90,7 +90,7 @@ private:
     char c = s[p];
     if (c == '\'' || c == '#') {
       v.Kind = vaString;
-      v.Text = String();
+      v.Text = JoinedString();
     } else if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
       v.Integer = Integer();
     } else if (c == '{') {
@@ -104,6 +104,12 @@ private:
     } else if (IsIdentStart(c)) {
       v.Kind = vaIdent;
       v.Text = Ident(false);
+    } else if (c == '[') {
+      v.Kind = vaSet;
+      v.Items = Set();
+    } else if (c == '(') {
+      v.Kind = vaList;
+      v.Items = List();
     } else {
       Fail("value expected");
     }
@@ -156,6 +162,55 @@ private:
     return out;
   }
 
+  // Strings joined by "+", which may stand at the end of a line.
+  std::string JoinedString() {
+    std::string out = String();
+    for (;;) {
+      SkipBlank();
+      if (p >= s.size() || s[p] != '+') return out;
+      p++;
+      SkipBlank();
+      if (p >= s.size() || (s[p] != '\'' && s[p] != '#')) Fail("string expected");
+      out += String();
+    }
+  }
+
+  // [] or [name, name...]
+  std::vector<std::string> Set() {
+    p++;  // '['
+    std::vector<std::string> items;
+    SkipBlank();
+    if (p < s.size() && s[p] == ']') {
+      p++;
+      return items;
+    }
+    for (;;) {
+      items.push_back(Ident(false));
+      SkipBlank();
+      if (p < s.size() && s[p] == ',') {
+        p++;
+        continue;
+      }
+      Expect(']');
+      return items;
+    }
+  }
+
+  // ( 'string' 'string'... ), each item one string value.
+  std::vector<std::string> List() {
+    p++;  // '('
+    std::vector<std::string> items;
+    for (;;) {
+      SkipBlank();
+      if (p >= s.size()) Fail("')' expected");
+      if (s[p] == ')') break;
+      if (s[p] != '\'' && s[p] != '#') Fail("string expected");
+      items.push_back(JoinedString());
+    }
+    p++;
+    return items;
+  }
+
   std::vector<std::uint8_t> Hex() {
     p++;  // '{'
     std::vector<std::uint8_t> bytes;
@@ -189,4 +244,17 @@ private:
 
 TObjectDesc ParseFormDescription(const std::string& text, const TResourceResolver& resolve) {
   return Parser(text, resolve).Document();
+}
+
+std::vector<TEventBinding> EventBindings(const TObjectDesc& description) {
+  std::vector<TEventBinding> out;
+  std::function<void(const TObjectDesc&)> walk = [&](const TObjectDesc& d) {
+    for (const auto& [name, value] : d.Properties)
+      if (name.size() > 2 && name.compare(0, 2, "On") == 0 &&
+          std::isupper(static_cast<unsigned char>(name[2])) && value.Kind == vaIdent)
+        out.push_back({d.Name, name, value.Text});
+    for (const TObjectDesc& child : d.Children) walk(child);
+  };
+  walk(description);
+  return out;
 }
