@@ -19,6 +19,7 @@ public:
   TColor GetPixel(int x, int y) override;
   void SetPixel(int x, int y, TColor color) override;
   void LineTo(int x, int y) override;
+  using TCanvas::Rectangle;
   void Rectangle(const TRect& r) override;
   void Ellipse(const TRect& r) override;
   void RoundRect(const TRect& r, int cx, int cy) override;
