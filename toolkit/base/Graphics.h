@@ -1,32 +1,17 @@
-// Portable graphics core of the toolkit: colour values, palettes, the
-// abstract graphic with change and progress notifications, a plain bitmap
-// (pixel storage only) and the picture with its registry of graphic classes
+// Portable graphics core of the toolkit: palettes, the abstract graphic
+// with change and progress notifications, and the picture with its registry of graphic classes
 // by file extension, by class name and by clipboard format.
 #pragma once
 
 #include "toolkit/base/Classes.h"
 #include "toolkit/base/Clipboard.h"
+#include "toolkit/base/Colors.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-// A colour value: RGB with red in the low byte, or 0x80000000 plus a system
-// colour index; clNone means "no colour".
-using TColor = std::int32_t;
-constexpr TColor clNone = 0x1FFFFFFF;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clSystemColor = static_cast<TColor>(0x80000000u);
-constexpr TColor clBtnFace = static_cast<TColor>(0x8000000Fu);
-constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
-constexpr TColor clInfoBk = static_cast<TColor>(0x80000018u);
-
-inline TColor RGBColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  return static_cast<TColor>(r | (g << 8) | (b << 16));
-}
 
 // One entry of a system palette (the flags byte as the platform has it).
 struct TPaletteEntry {
@@ -45,7 +30,7 @@ using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage,
                                           std::uint8_t percentDone, bool redrawNow,
                                           const TRect& r, const std::string& msg)>;
 
-class TCanvas;  // drawing surfaces live with the window half of the toolkit
+class TCanvas;  // Canvas.h
 
 // The abstract picture: something with a size that can be loaded, stored,
 // copied through the clipboard and drawn. Setters signal Changed; long work
@@ -96,44 +81,6 @@ protected:
 private:
   bool FModified = false;
   bool FTransparent = false;
-};
-
-enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
-
-// A device-independent bitmap held in memory: rows top-down, each row
-// padded to 4 bytes, with a palette for 1, 4 and 8 bits per pixel.
-class TBitmap : public TGraphic {
-public:
-  const char* ClassName() const override { return "TBitmap"; }
-  void Draw(TCanvas&, const TRect&) override {}
-  bool GetEmpty() const override { return FWidth == 0 || FHeight == 0; }
-  int GetWidth() const override { return FWidth; }
-  int GetHeight() const override { return FHeight; }
-  void SetWidth(int value) override { SetSize(value, FHeight); }
-  void SetHeight(int value) override { SetSize(FWidth, value); }
-  void SetSize(int width, int height);
-  TPixelFormat PixelFormat() const { return FPixelFormat; }
-  void SetPixelFormat(TPixelFormat f);
-  int BitsPerPixel() const;
-  int RowBytes() const;
-  std::uint8_t* ScanLine(int y);
-  const std::uint8_t* ScanLine(int y) const;
-  TPaletteHandle GetPalette() override { return FPalette; }
-  void SetPalette(TPaletteHandle p) override { FPalette = std::move(p); Changed(this); }
-  void Assign(const TPersistent* source) override;
-  void LoadFromStream(TStream& stream) override;
-  void SaveToStream(TStream& stream) override;
-  void LoadFromClipboardFormat(TClipboardFormat format, THandle data,
-                               TPaletteHandle palette) override;
-  void SaveToClipboardFormat(TClipboardFormat& format, THandle& data,
-                             TPaletteHandle& palette) override;
-
-private:
-  void Realloc();
-  int FWidth = 0, FHeight = 0;
-  TPixelFormat FPixelFormat = pf24bit;
-  TPaletteHandle FPalette;
-  std::vector<std::uint8_t> FBits;
 };
 
 // Describes a graphic class for the registries: its name ("TGIFImage") and
@@ -193,3 +140,5 @@ private:
 // stored descriptions hold class names. Raises EReadError when short.
 std::string ReadShortString(TStream& stream);
 void WriteShortString(TStream& stream, const std::string& s);
+
+#include "toolkit/base/Bitmap.h"  // the toolkit's own graphic class

@@ -125,7 +125,7 @@ void TControl::Click() {
 
 // --- TImage ---------------------------------------------------------------------
 
-TImage::TImage(TComponent* owner) : TControl(owner) {
+TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
   FPicture.OnChange = [this](TObject*) { PictureChanged(); };
 }
 
@@ -155,14 +155,27 @@ void TImage::PictureChanged() {
     Invalidate();
 }
 
-void TImage::Paint(TCanvas& canvas) {
+void TImage::Paint() {
   TGraphic* g = FPicture.Graphic();
   if (!g || g->GetEmpty()) return;
-  TRect r = FStretch ? BoundsRect() : Rect(FLeft, FTop, FLeft + g->GetWidth(), FTop + g->GetHeight());
-  if (auto* bitmap = dynamic_cast<TBitmap*>(g))
-    canvas.DrawBitmap(r, *bitmap, FTransparent);
-  else
-    g->Draw(canvas, r);
+  g->SetTransparent(FTransparent);
+  Canvas()->StretchDraw(FStretch ? ClientRect() : Rect(0, 0, g->GetWidth(), g->GetHeight()), *g);
+}
+
+// --- TGraphicControl -------------------------------------------------------------
+
+void TGraphicControl::Paint(TCanvas& formCanvas) {
+  formCanvas.SetClip(BoundsRect(), TPoint{FLeft, FTop});
+  FCanvas = &formCanvas;
+  try {
+    Paint();
+  } catch (...) {
+    FCanvas = nullptr;
+    formCanvas.ClearClip();
+    throw;
+  }
+  FCanvas = nullptr;
+  formCanvas.ClearClip();
 }
 
 // --- TSpeedButton ---------------------------------------------------------------
@@ -173,9 +186,9 @@ bool TSpeedButton::ReadProperty(const std::string& name, const TPropValue& v, TC
   return true;
 }
 
-void TSpeedButton::Paint(TCanvas& canvas) {
-  if (FPressed && FHot) canvas.DrawFrame(BoundsRect(), true);
-  else if (FHot || FPressed || !FFlat) canvas.DrawFrame(BoundsRect(), false);
+void TSpeedButton::Paint() {
+  if (FPressed && FHot) Canvas()->Frame3D(ClientRect(), clBtnShadow, clBtnHighlight);
+  else if (FHot || FPressed || !FFlat) Canvas()->Frame3D(ClientRect(), clBtnHighlight, clBtnShadow);
 }
 
 void TSpeedButton::MouseEnter() {
@@ -321,7 +334,9 @@ void TCustomForm::MouseUp(int x, int y) {
 }
 
 void TCustomForm::PaintControls(TCanvas& canvas) {
-  canvas.FillRect(Rect(0, 0, FClientWidth, FClientHeight), FColor);
+  canvas.Brush().SetStyle(bsSolid);
+  canvas.Brush().SetColor(FColor);
+  canvas.FillRect(Rect(0, 0, FClientWidth, FClientHeight));
   for (TControl* c : FControls)
     if (c->Visible()) c->Paint(canvas);
 }

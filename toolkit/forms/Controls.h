@@ -17,21 +17,9 @@
 #include <vector>
 
 #include "toolkit/base/Classes.h"
+#include "toolkit/base/Canvas.h"
 #include "toolkit/base/Graphics.h"
 #include "toolkit/forms/FormReader.h"
-
-// A drawing surface. The Windows half draws on a device context.
-class TCanvas : public TObject {
-public:
-  const char* ClassName() const override { return "TCanvas"; }
-  virtual std::uintptr_t Handle() const { return 0; }  // HDC on Windows
-  virtual void FillRect(const TRect& r, TColor color) = 0;
-  // Draws the bitmap into r; transparent leaves out the pixels of the
-  // colour of its bottom-left pixel.
-  virtual void DrawBitmap(const TRect& r, const TBitmap& bitmap, bool transparent) = 0;
-  // The flat-button frame: raised while hot, sunken while pressed.
-  virtual void DrawFrame(const TRect& r, bool sunken) = 0;
-};
 
 class TCustomForm;
 
@@ -78,6 +66,7 @@ public:
   void SetShowHint(bool v) { FShowHint = v; FParentShowHint = false; }
   TAlign Align() const { return FAlign; }
 
+  // Paints the control on its form's canvas (form client coordinates).
   virtual void Paint(TCanvas&) {}
   void Invalidate();
   // Mouse, in the form's client coordinates.
@@ -98,9 +87,27 @@ protected:
   std::string FHint;
 };
 
+// A control without a window of its own that paints through the form's
+// canvas: during Paint(), Canvas() has its origin at the control's top-left
+// corner and is clipped to the control's bounds.
+class TGraphicControl : public TControl {
+public:
+  using TControl::TControl;
+  const char* ClassName() const override { return "TGraphicControl"; }
+  TCanvas* Canvas() const { return FCanvas; }  // null outside Paint()
+  TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
+  void Paint(TCanvas& formCanvas) final;
+
+protected:
+  virtual void Paint() {}
+
+private:
+  TCanvas* FCanvas = nullptr;
+};
+
 // Shows a graphic. "Picture.Data" holds the stored picture (length-prefixed
 // class name, then the graphic's data); AutoSize sizes the control to it.
-class TImage : public TControl {
+class TImage : public TGraphicControl {
 public:
   explicit TImage(TComponent* owner);
   const char* ClassName() const override { return "TImage"; }
@@ -110,9 +117,11 @@ public:
   void SetTransparent(bool v) { FTransparent = v; Invalidate(); }
   bool AutoSize() const { return FAutoSize; }
   void SetAutoSize(bool v);
-  void Paint(TCanvas& canvas) override;
+  using TGraphicControl::Paint;
 
 protected:
+  void Paint() override;
+
   virtual void PictureChanged();
   TPicture FPicture;
   bool FTransparent = false, FAutoSize = false, FStretch = false;
@@ -121,18 +130,21 @@ protected:
 // A flat button without caption or glyph: a hot area that shows the flat
 // frame while the pointer is over it or it is pressed, and clicks when
 // released over itself.
-class TSpeedButton : public TControl {
+class TSpeedButton : public TGraphicControl {
 public:
-  using TControl::TControl;
+  using TGraphicControl::TGraphicControl;
   const char* ClassName() const override { return "TSpeedButton"; }
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   bool Hot() const { return FHot; }
   bool Pressed() const { return FPressed; }
-  void Paint(TCanvas& canvas) override;
+  using TGraphicControl::Paint;
   void MouseEnter() override;
   void MouseLeave() override;
   void MouseDown(int x, int y) override;
   void MouseUp(int x, int y) override;
+
+protected:
+  void Paint() override;
 
 private:
   bool FFlat = true, FHot = false, FPressed = false;

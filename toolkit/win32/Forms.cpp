@@ -46,61 +46,6 @@ T* FromWindow(HWND hwnd, UINT msg, LPARAM lp) {
 
 }  // namespace
 
-// --- canvas -------------------------------------------------------------------
-
-COLORREF ColorToRGB(TColor color) {
-  if (color & clSystemColor) return GetSysColor(color & 0xFF);
-  return static_cast<COLORREF>(color & 0xFFFFFF);
-}
-
-void TGdiCanvas::FillRect(const TRect& r, TColor color) {
-  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
-  ::FillRect(FDC, &rc, brush);
-  DeleteObject(brush);
-}
-
-void TGdiCanvas::DrawBitmap(const TRect& r, const TBitmap& bitmap, bool transparent) {
-  int w = bitmap.GetWidth(), h = bitmap.GetHeight();
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colors[256];
-  } info{};
-  info.header.biSize = sizeof info.header;
-  info.header.biWidth = w;
-  info.header.biHeight = -h;  // rows top-down
-  info.header.biPlanes = 1;
-  info.header.biBitCount = static_cast<WORD>(bitmap.BitsPerPixel());
-  info.header.biCompression = BI_RGB;
-  TBitmap& source = const_cast<TBitmap&>(bitmap);
-  if (TPaletteHandle palette = source.GetPalette()) {
-    size_t n = std::min<size_t>(palette->Entries.size(), 256);
-    for (size_t i = 0; i < n; i++)
-      info.colors[i] = RGBQUAD{palette->Entries[i].Blue, palette->Entries[i].Green, palette->Entries[i].Red, 0};
-    info.header.biClrUsed = static_cast<DWORD>(n);
-  }
-  const void* bits = bitmap.ScanLine(0);
-  const auto* bmi = reinterpret_cast<const BITMAPINFO*>(&info);
-  if (!transparent) {
-    StretchDIBits(FDC, r.Left, r.Top, r.Width(), r.Height(), 0, 0, w, h, bits, bmi, DIB_RGB_COLORS, SRCCOPY);
-    return;
-  }
-  HDC memory = CreateCompatibleDC(FDC);
-  HBITMAP image = CreateCompatibleBitmap(FDC, w, h);
-  HGDIOBJ old = SelectObject(memory, image);
-  StretchDIBits(memory, 0, 0, w, h, 0, 0, w, h, bits, bmi, DIB_RGB_COLORS, SRCCOPY);
-  COLORREF key = GetPixel(memory, 0, h - 1);
-  TransparentBlt(FDC, r.Left, r.Top, r.Width(), r.Height(), memory, 0, 0, w, h, key);
-  SelectObject(memory, old);
-  DeleteObject(image);
-  DeleteDC(memory);
-}
-
-void TGdiCanvas::DrawFrame(const TRect& r, bool sunken) {
-  RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-  DrawEdge(FDC, &rc, sunken ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-}
-
 // --- forms --------------------------------------------------------------------
 
 TForm::~TForm() {

@@ -1,5 +1,5 @@
 // The Windows half of the toolkit: the application object, forms with
-// their windows, the GDI canvas and the plain hint window.
+// their windows and the plain hint window.
 #pragma once
 
 #include <windows.h>
@@ -9,27 +9,12 @@
 #include <vector>
 
 #include "toolkit/forms/Controls.h"
+#include "toolkit/win32/GdiCanvas.h"
 
 class TApplication;
 extern TApplication* Application;
 
 constexpr int mrNone = 0, mrOk = 1, mrCancel = 2;
-
-// Draws on a device context.
-class TGdiCanvas : public TCanvas {
-public:
-  explicit TGdiCanvas(HDC dc) : FDC(dc) {}
-  std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(FDC); }
-  void FillRect(const TRect& r, TColor color) override;
-  void DrawBitmap(const TRect& r, const TBitmap& bitmap, bool transparent) override;
-  void DrawFrame(const TRect& r, bool sunken) override;
-
-private:
-  HDC FDC;
-};
-
-// A system colour value resolved to RGB.
-COLORREF ColorToRGB(TColor color);
 
 // A form with its window: class name of the window = ClassName(), so a form
 // can be found by it from outside. Derived forms register their handlers
