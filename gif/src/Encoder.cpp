@@ -86,16 +86,6 @@ void TGIFEncoder::EncodeFrame(TStream& stream, int codeSize, int colors, const s
   gifio::WriteByte(stream, 0);  // block terminator
 }
 
-void TGIFEncoder::EmitCode(int code) {
-  FAccumulator |= static_cast<std::uint32_t>(code) << FBitCount;
-  FBitCount += FWidth;
-  while (FBitCount >= 8) {
-    FWriter->WriteByte(static_cast<std::uint8_t>(FAccumulator));
-    FAccumulator >>= 8;
-    FBitCount -= 8;
-  }
-}
-
 // The last byte is padded with zero bits.
 void TGIFEncoder::FlushBits() {
   if (FBitCount > 0) FWriter->WriteByte(static_cast<std::uint8_t>(FAccumulator));

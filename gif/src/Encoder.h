@@ -78,7 +78,16 @@ protected:
   static constexpr int kMaxCode = (1 << kMaxCodeWidth) - 1;  // 4095
 
   // Appends the code at the current width; whole bytes go to the writer.
-  virtual void EmitCode(int code);
+  virtual void EmitCode(int code) { PutCode(code); }
+  void PutCode(int code) {
+    FAccumulator |= static_cast<std::uint32_t>(code) << FBitCount;
+    FBitCount += FWidth;
+    while (FBitCount >= 8) {
+      FWriter->WriteByte(static_cast<std::uint8_t>(FAccumulator));
+      FAccumulator >>= 8;
+      FBitCount -= 8;
+    }
+  }
   // Marks the clear as pending and emits the clear code.
   virtual void ResetTable();
   virtual void EncodePixels() = 0;

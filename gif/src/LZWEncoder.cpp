@@ -17,7 +17,7 @@ bool THashTable::Insert(std::uint32_t key, int code) {
 // --- TLZWEncoder -----------------------------------------------------------
 
 void TLZWEncoder::EmitCode(int code) {
-  TGIFEncoder::EmitCode(code);
+  PutCode(code);
   if (FClearPending) {
     FWidth = FInitialWidth;
     FMaxCodeOfWidth = (1 << FWidth) - 1;

@@ -520,6 +520,37 @@ TEST(Saving, FormDataClipboardAndFile) {
   EXPECT_EQ(testsupport::ReadFile(a), Bytes(plain.Bytes().begin(), plain.Bytes().begin() + 13 + 12));
 }
 
+// A target that takes `room` bytes and then fails every write.
+class TFullStream : public TMemoryStream {
+public:
+  explicit TFullStream(std::size_t room) : FRoom(room) {}
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    if (static_cast<std::size_t>(Size()) + count > FRoom) return 0;
+    return TMemoryStream::Write(buffer, count);
+  }
+
+private:
+  std::size_t FRoom;
+};
+
+// Write errors surface from the header, the tables, the middle of the image
+// data and its last block alike (the sub-block packer must not swallow them,
+// nor raise a second error while the first unwinds).
+TEST(Saving, TargetWriteErrorsPropagate) {
+  auto image = MakeImage(64, 64, 256, Pattern(64 * 64, 256, 5));
+  TMemoryStream whole;
+  image->SaveToStream(whole);
+  for (std::size_t room : {std::size_t(0), std::size_t(20), std::size_t(800), std::size_t(2000),
+                           static_cast<std::size_t>(whole.Size()) - 3, static_cast<std::size_t>(whole.Size()) - 1}) {
+    SCOPED_TRACE(room);
+    TFullStream target(room);
+    EXPECT_THROW(image->SaveToStream(target), Exception);
+  }
+  TFullStream enough(static_cast<std::size_t>(whole.Size()));
+  image->SaveToStream(enough);
+  EXPECT_EQ(enough.Bytes(), whole.Bytes());
+}
+
 TEST(Saving, OptimizeOnStreamIsRefusedUntilItExists) {
   auto image = MakeImage(2, 2, 2, {0, 1, 1, 0});
   TMemoryStream direct;
