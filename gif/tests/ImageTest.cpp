@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -135,7 +137,8 @@ TEST(FormData, PictureDataHoldsClassNameThenStream) {
 
 TEST(Files, LoadFromFileByExtension) {
   Bytes gif = Cat({kHeader, kFrame, kTrailer});
-  std::string path = (std::filesystem::temp_directory_path() / "gif-image-test.gif").string();
+  testsupport::TempDir dir("gif-image");
+  std::string path = (dir / "image-test.gif").string();
   {
     TMemoryStream m(gif.data(), gif.size());
     m.SaveToFile(path);
