@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "toolkit/base/Thread.h"
@@ -477,6 +478,18 @@ TApplication::~TApplication() {
   DestroyComponents();
   if (FHandle) DestroyWindow(FHandle);
   Application = nullptr;
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FMainForm) FMainForm = nullptr;
+  auto drop = [component](std::vector<TForm*>& forms) {
+    forms.erase(std::remove_if(forms.begin(), forms.end(), [component](TForm* f) { return f == component; }),
+                forms.end());
+  };
+  drop(FModalForms);
+  drop(FMinimizedForms);
 }
 
 void TApplication::Initialize() {

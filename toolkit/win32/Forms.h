@@ -164,6 +164,8 @@ private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   bool ProcessMessage();
+  // A freed form leaves the main form, modal and minimised lists.
+  void Notification(TComponent* component, TOperation operation) override;
   void ShowPendingHint();
   HWND ActiveOwner() const;
   HWND FHandle = nullptr;

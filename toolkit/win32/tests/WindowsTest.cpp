@@ -196,6 +196,16 @@ TEST(ErrorBox, WindowProceduresShowAnyError) {
   }
 }
 
+TEST(Forms, FreedMainFormIsForgotten) {
+  TApplication app;
+  app.Initialize();
+  TPlainForm* main = nullptr;
+  app.CreateForm(main);
+  ASSERT_EQ(app.MainForm(), main);
+  delete main;
+  EXPECT_EQ(app.MainForm(), nullptr);
+}
+
 TEST(Forms, BorderStylesAndSetters) {
   struct Case {
     TBorderStyle border;
