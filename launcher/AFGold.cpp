@@ -18,8 +18,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(About);
     Application->CreateForm(Form2);
     Application->Run();
-  } catch (const Exception& e) {
-    Application->ShowException(e);
+  } catch (...) {
+    Application->HandleException();
   }
   return 0;
 }

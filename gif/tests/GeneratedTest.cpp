@@ -6,6 +6,8 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 #include <cstring>
 
 namespace {
@@ -39,7 +41,8 @@ const Made kMade[] = {
 TEST(Generated, SameAsGiflib) {
   if (!RunShell("command -v convert-im6.q16 >/dev/null && command -v gifsicle >/dev/null"))
     GTEST_SKIP() << "ImageMagick (convert-im6.q16) or gifsicle not installed";
-  std::string dir = TempDir("generated");
+  testsupport::TempDir folder("giftest-generated");
+  std::string dir = folder.path().string();
   for (const Made& m : kMade) {
     SCOPED_TRACE(m.name);
     ASSERT_TRUE(RunShell("cd '" + dir + "' && rm -f out.gif && " + m.command + " 2>/dev/null"));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -210,7 +212,8 @@ TEST(FormData, PictureDataHoldsClassNameThenStream) {
 TEST(Files, LoadFromFileByExtension) {
   GIFImageInitialize();
   Bytes gif = Cat({kHeader, kFrame, kTrailer});
-  std::string path = TempDir("files") + "/image.gif";
+  testsupport::TempDir dir("gif-image");
+  std::string path = (dir / "image-test.gif").string();
   {
     TMemoryStream m(gif.data(), gif.size());
     m.SaveToFile(path);

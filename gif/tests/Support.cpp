@@ -5,11 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -53,16 +48,3 @@ std::vector<std::string> ListGIFs(const std::string& dir) {
 }
 
 bool RunShell(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-std::string TempDir(const std::string& name) {
-  fs::path p = fs::temp_directory_path() / ("giftest-" + std::to_string(
-#ifdef _WIN32
-                                                              ::_getpid()
-#else
-                                                              ::getpid()
-#endif
-                                                              ) + "-" + name);
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p.string();
-}

@@ -36,5 +36,3 @@ std::vector<std::string> ListGIFs(const std::string& dir);
 
 // Runs a shell command; true when it exits 0.
 bool RunShell(const std::string& command);
-// A fresh temporary folder for this test process.
-std::string TempDir(const std::string& name);

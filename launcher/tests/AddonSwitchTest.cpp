@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "launcher/AddonSwitch.h"
+#include "testsupport.h"
 
 namespace fs = std::filesystem;
 
@@ -17,27 +18,17 @@ namespace {
 
 using TFiles = std::map<std::string, std::string>;  // name -> contents
 
-// A fresh folder made current for the test's life.
+// A fresh folder of its own, made current for the test's life.
 class GameFolder {
 public:
-  GameFolder() {
-    static int serial = 0;
-    FPath = fs::temp_directory_path() / ("afgold-switch-" + std::to_string(serial++));
-    fs::remove_all(FPath);
-    fs::create_directories(FPath);
-    FOld = fs::current_path();
-    fs::current_path(FPath);
-  }
-  ~GameFolder() {
-    fs::current_path(FOld);
-    fs::remove_all(FPath);
-  }
+  GameFolder() : FOld(fs::current_path()) { fs::current_path(FDir.path()); }
+  ~GameFolder() { fs::current_path(FOld); }
   void Put(const TFiles& files) {
     for (const auto& [name, contents] : files) std::ofstream(name, std::ios::binary) << contents;
   }
   TFiles Files() const {
     TFiles files;
-    for (const auto& e : fs::directory_iterator(FPath)) {
+    for (const auto& e : fs::directory_iterator(FDir.path())) {
       std::ifstream in(e.path(), std::ios::binary);
       std::ostringstream s;
       s << in.rdbuf();
@@ -47,7 +38,8 @@ public:
   }
 
 private:
-  fs::path FPath, FOld;
+  testsupport::TempDir FDir{"afgold-switch"};
+  fs::path FOld;
 };
 
 // The state in memory; counts writes, can fail reads.

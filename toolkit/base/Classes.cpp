@@ -49,10 +49,21 @@ TComponent::TComponent(TComponent* owner) {
 }
 
 TComponent::~TComponent() {
+  BeforeDestruction();
+  DestroyComponents();
+}
+
+void TComponent::BeforeDestruction() {
   FComponentState.Include(csDestroying);
-  // Free owned components last-first; each removes itself from this list.
-  while (!FComponents.empty()) delete FComponents.back();
   if (FOwner) FOwner->RemoveComponent(this);
+}
+
+void TComponent::DestroyComponents() {
+  while (!FComponents.empty()) {
+    TComponent* c = FComponents.back();
+    c->BeforeDestruction();  // takes c out of this list
+    delete c;
+  }
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {

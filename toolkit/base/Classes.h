@@ -127,7 +127,12 @@ enum TOperation { opInsert, opRemove };
 
 // A named object owned by another component. The owner frees what it owns;
 // every owned component hears of the removal of a sibling through
-// Notification, so it can drop references to it.
+// Notification, so it can drop references to it. The removal notice goes
+// out while the component is still whole: an owner sends it before it
+// deletes what it owns, and `delete` on a component sends it from the
+// destructor (at the latest from TComponent's own, so classes whose
+// handlers look at derived parts call BeforeDestruction in their own
+// destructor).
 class TComponent : public TPersistent {
 public:
   explicit TComponent(TComponent* owner = nullptr);
@@ -147,6 +152,13 @@ public:
   // Called once after every property of a stored description was read.
   virtual void Loaded() { FComponentState.Exclude(csLoading); }
   void BeginLoading() { FComponentState.Include(csLoading); }
+
+  // Sets csDestroying and sends the removal notice to the owner and, through
+  // it, to the siblings; leaves the component without owner. Safe to call
+  // more than once; the first call does the work.
+  void BeforeDestruction();
+  // Frees the owned components, last first, each after its removal notice.
+  void DestroyComponents();
 
 protected:
   virtual void Notification(TComponent* component, TOperation operation);

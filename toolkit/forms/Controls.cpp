@@ -1,6 +1,8 @@
 #include "toolkit/forms/Controls.h"
 
 #include <algorithm>
+#include <iterator>
+#include <new>
 
 namespace {
 
@@ -87,6 +89,11 @@ bool TControl::ReadProperty(const std::string& name, const TPropValue& v, TCusto
     FAlign = a == "alClient" ? alClient : alNone;
   } else return TStoredComponent::ReadProperty(name, v, root);
   return true;
+}
+
+TControl::~TControl() {
+  BeforeDestruction();
+  SetParent(nullptr);
 }
 
 void TControl::SetParent(TCustomForm* parent) {
@@ -215,6 +222,8 @@ void TSpeedButton::MouseUp(int, int) {
 
 bool TCustomForm::ReadProperty(const std::string& name, const TPropValue& v, TCustomForm& root) {
   if (name == "Caption") FCaption = AsString(*this, name, v);
+  else if (name == "Left") FLeft = AsInt(*this, name, v);
+  else if (name == "Top") FTop = AsInt(*this, name, v);
   else if (name == "ClientWidth") FClientWidth = AsInt(*this, name, v);
   else if (name == "ClientHeight") FClientHeight = AsInt(*this, name, v);
   else if (name == "Scaled") FScaled = AsBool(*this, name, v);
@@ -222,9 +231,11 @@ bool TCustomForm::ReadProperty(const std::string& name, const TPropValue& v, TCu
   else if (name == "Color") FColor = AsInt(*this, name, v);
   else if (name == "OnCreate") OnCreate = MethodAddress(AsIdent(*this, name, v));
   else if (name == "BorderStyle") {
+    static const char* const names[] = {"bsNone", "bsSingle", "bsDialog", "bsToolWindow"};
     const std::string& s = AsIdent(*this, name, v);
-    if (s != "bsNone" && s != "bsSingle") PropertyError(*this, name, "Invalid property value");
-    FBorderStyle = s == "bsNone" ? bsNone : bsSingle;
+    auto it = std::find(std::begin(names), std::end(names), s);
+    if (it == std::end(names)) PropertyError(*this, name, "Invalid property value");
+    FBorderStyle = static_cast<TBorderStyle>(it - std::begin(names));
   } else if (name == "Position") {
     const std::string& s = AsIdent(*this, name, v);
     if (s != "poDesigned" && s != "poScreenCenter") PropertyError(*this, name, "Invalid property value");
@@ -232,6 +243,8 @@ bool TCustomForm::ReadProperty(const std::string& name, const TPropValue& v, TCu
   } else return TStoredComponent::ReadProperty(name, v, root);
   return true;
 }
+
+TCustomForm::~TCustomForm() { DestroyComponents(); }
 
 void TCustomForm::RegisterMethod(const std::string& name, TNotifyEvent handler) {
   FMethods[name] = std::move(handler);
@@ -266,20 +279,60 @@ void TCustomForm::LoadFromDescription(const TObjectDesc& d) {
     }
   };
   create(d.Children);
-  for (TControl* c : FControls)
-    if (c->Align() == alClient) c->SetBounds(0, 0, FClientWidth, FClientHeight);
+  AlignControls();
   for (TStoredComponent* c : loaded) c->Loaded();
   Loaded();
   ComponentsLoaded();
   if (OnCreate) OnCreate(this);
 }
 
+void TCustomForm::AlignControls() {
+  for (TControl* c : FControls)
+    if (c->Align() == alClient) c->SetBounds(0, 0, FClientWidth, FClientHeight);
+}
+
+void TCustomForm::SetLeft(int v) {
+  FLeft = v;
+  BoundsChanged();
+}
+
+void TCustomForm::SetTop(int v) {
+  FTop = v;
+  BoundsChanged();
+}
+
+void TCustomForm::SetClientWidth(int v) {
+  FClientWidth = v;
+  AlignControls();
+  BoundsChanged();
+}
+
+void TCustomForm::SetClientHeight(int v) {
+  FClientHeight = v;
+  AlignControls();
+  BoundsChanged();
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle v) {
+  if (v == FBorderStyle) return;
+  FBorderStyle = v;
+  BorderStyleChanged();
+}
+
+void TCustomForm::SetWindowRegion(std::optional<std::vector<TRect>> rects) {
+  FWindowRegion = std::move(rects);
+  WindowRegionChanged();
+}
+
 void TCustomForm::InsertControl(TControl* c) { FControls.push_back(c); }
 
 void TCustomForm::RemoveControl(TControl* c) {
   FControls.erase(std::remove(FControls.begin(), FControls.end(), c), FControls.end());
-  if (FHotControl == c) FHotControl = nullptr;
   if (FCaptureControl == c) FCaptureControl = nullptr;
+  if (FHotControl == c) {
+    FHotControl = nullptr;
+    HotControlChanged(nullptr);
+  }
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
@@ -327,8 +380,8 @@ void TCustomForm::MouseUp(int x, int y) {
   if (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom) {
     try {
       c->Click();
-    } catch (const Exception& e) {
-      HandleException(e);
+    } catch (...) {
+      HandleException();
     }
   }
 }
@@ -344,4 +397,18 @@ void TCustomForm::PaintControls(TCanvas& canvas) {
 std::string ErrorBoxText(const std::string& message) {
   if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
   return message;
+}
+
+std::string CurrentExceptionMessage() {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    return e.Message;
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown exception";
+  }
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ enum TAlign { alNone, alClient };
 class TControl : public TStoredComponent {
 public:
   using TStoredComponent::TStoredComponent;
+  // Leaves the form (its list, its hot and captured control) first.
+  ~TControl() override;
   const char* ClassName() const override { return "TControl"; }
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
 
@@ -150,7 +153,7 @@ private:
   bool FFlat = true, FHot = false, FPressed = false;
 };
 
-enum TBorderStyle { bsNone, bsSingle };
+enum TBorderStyle { bsNone, bsSingle, bsDialog, bsToolWindow };
 enum TPosition { poDesigned, poScreenCenter };
 
 // A form: its stored properties, its controls in back-to-front order, its
@@ -158,6 +161,8 @@ enum TPosition { poDesigned, poScreenCenter };
 class TCustomForm : public TStoredComponent {
 public:
   explicit TCustomForm(TComponent* owner) : TStoredComponent(owner) {}
+  // Frees the owned components while the form can still take their notices.
+  ~TCustomForm() override;
   const char* ClassName() const override { return "TCustomForm"; }
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
 
@@ -172,9 +177,27 @@ public:
   TNotifyEvent MethodAddress(const std::string& name) const;
 
   const std::string& Caption() const { return FCaption; }
+  // The window's place on the screen and the size of its client area;
+  // setting them moves or sizes a window that exists, and alClient
+  // controls follow the client size.
+  int Left() const { return FLeft; }
+  int Top() const { return FTop; }
   int ClientWidth() const { return FClientWidth; }
   int ClientHeight() const { return FClientHeight; }
+  void SetLeft(int v);
+  void SetTop(int v);
+  void SetClientWidth(int v);
+  void SetClientHeight(int v);
   TBorderStyle BorderStyle() const { return FBorderStyle; }
+  // Changes the frame of a window that exists in place, keeping its client
+  // size.
+  void SetBorderStyle(TBorderStyle v);
+  // The window's shape: the union of the rectangles (window coordinates,
+  // right and bottom exclusive); none gives the plain rectangle. The form
+  // keeps the rectangles, so every window it creates, a recreated one
+  // included, gets the same shape. An empty list makes the window empty.
+  void SetWindowRegion(std::optional<std::vector<TRect>> rects);
+  const std::optional<std::vector<TRect>>& WindowRegion() const { return FWindowRegion; }
   TPosition Position() const { return FPosition; }
   bool Scaled() const { return FScaled; }
   bool ShowHint() const { return FShowHint; }
@@ -196,11 +219,15 @@ public:
   virtual void ComponentsLoaded() {}
   // Platform hooks.
   virtual void InvalidateRect(const TRect&) {}
+  virtual void BoundsChanged() {}
+  virtual void BorderStyleChanged() {}
+  virtual void WindowRegionChanged() {}
   // The pointer entered another control (or none): the hint follows.
   virtual void HotControlChanged(TControl*) {}
-  // Errors raised by handlers under the mouse; the Windows half shows them.
-  // Called inside the catch block; the portable default lets it through.
-  virtual void HandleException(const Exception&) { throw; }
+  // Errors of any type raised by handlers under the mouse; the Windows half
+  // shows them. Called inside the catch block; the portable default lets
+  // the error through.
+  virtual void HandleException() { throw; }
 
   TNotifyEvent OnCreate;
 
@@ -209,9 +236,12 @@ protected:
   void InsertControl(TControl* c);
   void RemoveControl(TControl* c);
   void Notification(TComponent* component, TOperation operation) override;
+  void AlignControls();
 
   std::string FCaption;
+  int FLeft = 0, FTop = 0;
   int FClientWidth = 0, FClientHeight = 0;
+  std::optional<std::vector<TRect>> FWindowRegion;
   TBorderStyle FBorderStyle = bsSingle;
   TPosition FPosition = poDesigned;
   bool FScaled = true, FShowHint = false;
@@ -241,3 +271,8 @@ private:
 // The text of the standard error box: a full stop is appended only when the
 // last character sorts after '.' in byte order.
 std::string ErrorBoxText(const std::string& message);
+
+// The message of the error being handled; call inside a catch block. An
+// Exception's Message, "Out of memory" for a failed allocation, what() of
+// other standard exceptions, "Unknown exception" for anything else.
+std::string CurrentExceptionMessage();

@@ -3,7 +3,10 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
+
+#include "toolkit/base/Thread.h"
 
 TApplication* Application = nullptr;
 
@@ -32,6 +35,32 @@ bool RegisterWindowClass(const char* name, WNDPROC proc, UINT style) {
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = name;
   return RegisterClassExA(&wc) != 0;
+}
+
+// The standard error box for the error being handled (inside a catch block).
+void ShowCurrentException() {
+  try {
+    if (Application) {
+      Application->HandleException();
+      return;
+    }
+    ::MessageBoxA(nullptr, ErrorBoxText(CurrentExceptionMessage()).c_str(), "", MB_OK | MB_ICONSTOP);
+  } catch (...) {
+  }
+}
+
+// Runs a window procedure's work; an error of any type ends in the standard
+// error box instead of unwinding through DispatchMessage. A paint that
+// failed is not asked for again, or the box would come back at once.
+template <class F>
+LRESULT Guarded(HWND hwnd, UINT msg, F work) {
+  try {
+    return work();
+  } catch (...) {
+    if (msg == WM_PAINT) ValidateRect(hwnd, nullptr);
+    ShowCurrentException();
+  }
+  return 0;
 }
 
 template <class T>
@@ -69,24 +98,114 @@ void TForm::InitializeForm() {
   LoadFromDescription(description);
 }
 
+namespace {
+
+// The frame of each border style: the style bits it sets among kFrameStyles.
+constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kFrameExStyles = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME;
+
+void BorderStyles(TBorderStyle border, DWORD& style, DWORD& exStyle) {
+  style = border == bsNone ? 0 : WS_CAPTION | WS_SYSMENU;
+  exStyle = border == bsToolWindow ? WS_EX_TOOLWINDOW : border == bsDialog ? WS_EX_DLGMODALFRAME : 0;
+}
+
+// The window size for a client size under the window's current styles.
+SIZE WindowSize(HWND hwnd, int clientWidth, int clientHeight) {
+  RECT r{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)));
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// A region from rectangles, as the platform's region data holds them.
+HRGN RegionFromRects(const std::vector<TRect>& rects) {
+  std::vector<std::uint8_t> data(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+  auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+  header->dwSize = sizeof(RGNDATAHEADER);
+  header->iType = RDH_RECTANGLES;
+  header->nCount = static_cast<DWORD>(rects.size());
+  header->nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+  RECT bound{0, 0, 0, 0};
+  auto* out = reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER));
+  for (std::size_t i = 0; i < rects.size(); i++) {
+    out[i] = RECT{rects[i].Left, rects[i].Top, rects[i].Right, rects[i].Bottom};
+    UnionRect(&bound, &bound, &out[i]);
+  }
+  header->rcBound = bound;
+  return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<const RGNDATA*>(data.data()));
+}
+
+}  // namespace
+
 HWND TForm::Handle() {
   if (FHandle) return FHandle;
   if (!RegisterWindowClass(ClassName(), WindowProc, CS_DBLCLKS))
     throw Exception(std::string("Cannot register the window class ") + ClassName());
-  DWORD style = WS_POPUP | WS_CLIPCHILDREN;
-  if (FBorderStyle != bsNone) style |= WS_CAPTION | WS_SYSMENU;
+  DWORD style = 0, exStyle = 0;
+  BorderStyles(FBorderStyle, style, exStyle);
+  style |= WS_POPUP | WS_CLIPCHILDREN;
   RECT r{0, 0, FClientWidth, FClientHeight};
-  AdjustWindowRectEx(&r, style, FALSE, 0);
-  int w = r.right - r.left, h = r.bottom - r.top, x = 0, y = 0;
+  AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  int w = r.right - r.left, h = r.bottom - r.top;
   if (FPosition == poScreenCenter) {
-    x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-    y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    FLeft = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+    FTop = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
   }
   HWND owner = Application ? Application->Handle() : nullptr;
-  FHandle = CreateWindowExA(0, ClassName(), FCaption.c_str(), style, x, y, w, h, owner, nullptr,
+  FHandle = CreateWindowExA(exStyle, ClassName(), FCaption.c_str(), style, FLeft, FTop, w, h, owner, nullptr,
                             GetModuleHandleA(nullptr), this);
   if (!FHandle) throw Exception(std::string("Cannot create the window ") + ClassName());
+  WindowRegionChanged();
   return FHandle;
+}
+
+void TForm::RecreateWindow() {
+  if (!FHandle) return;
+  bool visible = IsWindowVisible(FHandle) != 0;
+  SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
+  DestroyWindow(FHandle);
+  FHandle = nullptr;
+  FTrackingLeave = false;
+  Handle();
+  if (visible) ShowWindow(FHandle, SW_SHOWNOACTIVATE);
+}
+
+void TForm::ApplyBounds(UINT flags) {
+  if (!FHandle) return;
+  SIZE size = WindowSize(FHandle, FClientWidth, FClientHeight);
+  SetWindowPos(FHandle, nullptr, FLeft, FTop, size.cx, size.cy, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::BoundsChanged() { ApplyBounds(0); }
+
+void TForm::BorderStyleChanged() {
+  if (!FHandle) return;
+  DWORD style = 0, exStyle = 0;
+  BorderStyles(FBorderStyle, style, exStyle);
+  auto oldStyle = static_cast<DWORD>(GetWindowLongPtrA(FHandle, GWL_STYLE));
+  auto oldExStyle = static_cast<DWORD>(GetWindowLongPtrA(FHandle, GWL_EXSTYLE));
+  SetWindowLongPtrA(FHandle, GWL_STYLE, static_cast<LONG_PTR>((oldStyle & ~kFrameStyles) | style));
+  SetWindowLongPtrA(FHandle, GWL_EXSTYLE, static_cast<LONG_PTR>((oldExStyle & ~kFrameExStyles) | exStyle));
+  ApplyBounds(SWP_FRAMECHANGED);
+}
+
+void TForm::WindowRegionChanged() {
+  if (!FHandle) return;
+  if (!FWindowRegion) {
+    SetWindowRgn(FHandle, nullptr, TRUE);
+    return;
+  }
+  // The window owns the region once SetWindowRgn accepts it. Data the
+  // platform refuses leaves the window as it is.
+  HRGN region = RegionFromRects(*FWindowRegion);
+  if (region && !SetWindowRgn(FHandle, region, TRUE)) DeleteObject(region);
+}
+
+void TForm::OnMove() {
+  RECT r;
+  if (IsIconic(FHandle) || !GetWindowRect(FHandle, &r)) return;
+  FLeft = r.left;
+  FTop = r.top;
 }
 
 void TForm::Show() {
@@ -113,17 +232,7 @@ int TForm::ShowModal() {
   FModalResult = mrNone;
   Application->FModalForms.push_back(this);
   Show();
-  MSG msg;
-  while (FModalResult == mrNone && !Application->Terminated()) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      Application->FTerminated = true;
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  while (FModalResult == mrNone && !Application->Terminated()) Application->HandleMessage();
   Application->FModalForms.pop_back();
   FModal = false;
   for (HWND h : disabled) EnableWindow(h, TRUE);
@@ -154,22 +263,13 @@ void TForm::HotControlChanged(TControl* c) {
   if (Application) Application->HintControlChanged(this, c);
 }
 
-void TForm::HandleException(const Exception& e) {
-  if (Application) Application->ShowException(e);
-}
+void TForm::HandleException() { ShowCurrentException(); }
 
 LRESULT CALLBACK TForm::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   TForm* self = FromWindow<TForm>(hwnd, msg, lp);
   if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
   if (msg == WM_NCCREATE) self->FHandle = hwnd;
-  try {
-    return self->Dispatch(msg, wp, lp);
-  } catch (const Exception& e) {
-    self->HandleException(e);
-  } catch (const std::exception& e) {
-    self->HandleException(Exception(e.what()));
-  }
-  return 0;
+  return Guarded(hwnd, msg, [&] { return self->Dispatch(msg, wp, lp); });
 }
 
 LRESULT TForm::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
@@ -198,6 +298,9 @@ LRESULT TForm::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_CLOSE:
       Close();
+      return 0;
+    case WM_MOVE:
+      OnMove();
       return 0;
     default:
       return DefWindowProcA(FHandle, msg, wp, lp);
@@ -290,17 +393,19 @@ void THintWindow::Paint(HDC dc, const RECT& client) {
 
 LRESULT CALLBACK THintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   THintWindow* self = FromWindow<THintWindow>(hwnd, msg, lp);
-  if (self && msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    self->Paint(dc, client);
-    EndPaint(hwnd, &ps);
-    return 0;
-  }
-  if (msg == WM_NCHITTEST) return HTTRANSPARENT;
-  return DefWindowProcA(hwnd, msg, wp, lp);
+  return Guarded(hwnd, msg, [&]() -> LRESULT {
+    if (self && msg == WM_PAINT) {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT client;
+      GetClientRect(hwnd, &client);
+      self->Paint(dc, client);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    if (msg == WM_NCHITTEST) return HTTRANSPARENT;
+    return DefWindowProcA(hwnd, msg, wp, lp);
+  });
 }
 
 // --- application ----------------------------------------------------------------
@@ -315,9 +420,21 @@ TApplication::~TApplication() {
   delete FHintWindow;
   FHintWindow = nullptr;
   // The forms go first (as owned components), while the handle still lives.
-  while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
+  DestroyComponents();
   if (FHandle) DestroyWindow(FHandle);
   Application = nullptr;
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FMainForm) FMainForm = nullptr;
+  auto drop = [component](std::vector<TForm*>& forms) {
+    forms.erase(std::remove_if(forms.begin(), forms.end(), [component](TForm* f) { return f == component; }),
+                forms.end());
+  };
+  drop(FModalForms);
+  drop(FMinimizedForms);
 }
 
 void TApplication::Initialize() {
@@ -338,12 +455,31 @@ void TApplication::SetTitle(const std::string& title) {
 void TApplication::Run() {
   if (FHandle) ShowWindow(FHandle, SW_SHOWNOACTIVATE);
   if (FMainForm) FMainForm->Show();
+  while (!FTerminated) HandleMessage();
+}
+
+bool TApplication::ProcessMessage() {
   MSG msg;
-  while (!FTerminated && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    FTerminated = true;
+    return true;
   }
-  FTerminated = true;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  return true;
+}
+
+void TApplication::HandleMessage() {
+  if (ProcessMessage() || CheckSynchronize()) return;
+  // A message posted since the look above ends the wait at once.
+  WaitMessage();
+}
+
+void TApplication::ProcessMessages() {
+  while (ProcessMessage()) {
+  }
+  CheckSynchronize();
 }
 
 void TApplication::Terminate() {
@@ -384,6 +520,13 @@ void TApplication::ShowException(const Exception& e) {
   MessageBox(ErrorBoxText(e.Message), FTitle, MB_OK | MB_ICONSTOP);
 }
 
+void TApplication::HandleException() {
+  try {
+    MessageBox(ErrorBoxText(CurrentExceptionMessage()), FTitle, MB_OK | MB_ICONSTOP);
+  } catch (...) {
+  }
+}
+
 void TApplication::HintControlChanged(TForm*, TControl* control) {
   CancelHint();
   if (!ShowHint || !control || !control->ShowsHint() || control->Hint().empty()) return;
@@ -414,23 +557,27 @@ void TApplication::ShowPendingHint() {
 LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   TApplication* self = FromWindow<TApplication>(hwnd, msg, lp);
   if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+  return Guarded(hwnd, msg, [&] { return self->Dispatch(hwnd, msg, wp, lp); });
+}
+
+LRESULT TApplication::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER:
-      if (wp == kHintShowTimer) self->ShowPendingHint();
-      else if (wp == kHintHideTimer) self->CancelHint();
+      if (wp == kHintShowTimer) ShowPendingHint();
+      else if (wp == kHintHideTimer) CancelHint();
       return 0;
     case WM_SYSCOMMAND:
       if ((wp & 0xFFF0) == SC_RESTORE) {
-        self->Restore();
+        Restore();
         return 0;
       }
       if ((wp & 0xFFF0) == SC_MINIMIZE) {
-        self->Minimize();
+        Minimize();
         return 0;
       }
       break;
     case WM_CLOSE:
-      if (self->FMainForm) self->FMainForm->Close();
+      if (FMainForm) FMainForm->Close();
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);

@@ -29,6 +29,8 @@ public:
 
   HWND Handle();  // created on first use
   bool HandleAllocated() const { return FHandle != nullptr; }
+  // Destroys the window and creates it again (shown again if it was).
+  void RecreateWindow();
   void Show();
   void Hide();
   bool Visible() const { return FHandle && IsWindowVisible(FHandle); }
@@ -42,8 +44,11 @@ public:
   void SetModalResult(int r) { FModalResult = r; }
 
   void InvalidateRect(const TRect& r) override;
+  void BoundsChanged() override;
+  void BorderStyleChanged() override;
+  void WindowRegionChanged() override;
   void HotControlChanged(TControl* c) override;
-  void HandleException(const Exception& e) override;
+  void HandleException() override;
 
 protected:
   void InitializeForm();
@@ -53,6 +58,8 @@ private:
   LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
   void OnPaint();
   void OnMouseMove(int x, int y);
+  void OnMove();
+  void ApplyBounds(UINT flags);
   HWND FHandle = nullptr;
   bool FTrackingLeave = false, FModal = false;
   int FModalResult = mrNone;
@@ -105,8 +112,15 @@ public:
     if (!FMainForm) FMainForm = reference;
   }
   TForm* MainForm() const { return FMainForm; }
-  // Shows the main form and runs the message loop until Terminate.
+  // Shows the main form and turns HandleMessage until Terminate.
   void Run();
+  // One turn of the message loop that the main loop and every modal loop
+  // share: dispatches the next message; when none waits, runs waiting
+  // synchronised calls of threads, or sleeps until a message comes.
+  // WM_QUIT ends the application (Terminated).
+  void HandleMessage();
+  // Dispatches every waiting message, then runs waiting synchronised calls.
+  void ProcessMessages();
   void Terminate();
   bool Terminated() const { return FTerminated; }
   // Hides the forms and minimises the task bar button; Restore undoes it.
@@ -117,6 +131,9 @@ public:
   // The standard error box: ErrorBoxText(message), captioned with the
   // title, OK and the stop icon.
   void ShowException(const Exception& e);
+  // The standard error box for the error being handled, whatever its type
+  // (CurrentExceptionMessage); call inside a catch block. Never throws.
+  void HandleException();
 
   // Hints: shown HintPause ms after the pointer comes to rest on a control
   // with a hint, hidden after HintHidePause ms or when it moves away.
@@ -130,6 +147,10 @@ public:
 private:
   friend class TForm;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool ProcessMessage();
+  // A freed form leaves the main form, modal and minimised lists.
+  void Notification(TComponent* component, TOperation operation) override;
   void ShowPendingHint();
   HWND ActiveOwner() const;
   HWND FHandle = nullptr;

@@ -1,4 +1,5 @@
 // Streams, string lists, sets and the component pattern.
+#include "testsupport.h"
 #include "toolkit/base/Classes.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,8 @@ TEST(MemoryStream, ReadWriteSeek) {
 }
 
 TEST(FileStream, OpenCreateAndErrors) {
-  std::string path = (std::filesystem::temp_directory_path() / "toolkit-stream-test.bin").string();
+  testsupport::TempDir dir("toolkit-stream");
+  std::string path = (dir / "stream-test.bin").string();
   {
     TFileStream f(path, fmCreate);
     f.WriteBuffer("0123456789", 10);
