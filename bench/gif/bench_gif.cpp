@@ -12,7 +12,6 @@
 #include <stb/stb_image.h>
 
 #include <malloc.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -133,10 +132,23 @@ long ResidentKB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// The process's peak resident size (VmHWM), in KB.
+long PeakResidentKB() {
+  long kb = 0;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "VmHWM: %ld", &kb) == 1) break;
+    std::fclose(f);
+  }
+  return kb;
+}
+
 // Memory one run of `work` takes at its peak beyond what the process held
 // before, in MB, measured in a child process of its own. The child first
-// hands back the heap's free pages and has large blocks mapped afresh, so
-// memory freed by earlier rounds does not hide what the decode touches.
+// hands back the heap's free pages, has large blocks mapped afresh (so
+// memory freed by earlier rounds does not hide what the decode touches) and
+// resets its peak resident size, which it inherited from this process.
 template <class F>
 double PeakMB(F&& work) {
   int fd[2];
@@ -147,11 +159,13 @@ double PeakMB(F&& work) {
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);
     malloc_trim(0);
+    if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+      std::fputs("5", f);
+      std::fclose(f);
+    }
     long before = ResidentKB();
     work();
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    long extra = u.ru_maxrss - before;
+    long extra = PeakResidentKB() - before;
     if (write(fd[1], &extra, sizeof extra) != sizeof extra) _exit(1);
     _exit(0);
   }
