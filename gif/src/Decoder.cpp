@@ -164,6 +164,7 @@ std::size_t TGIFDecoder::Decode(std::uint8_t* out, std::size_t count, std::uint8
   std::uint32_t mask = (1u << width) - 1;
   std::size_t bit = FBit, safeBits = SafeBits();
   bool firstAfterClear = FFirstAfterClear;
+  const std::size_t roomyEnd = count >= 8 ? count - 8 : 0;  // strings ending here leave 8 bytes of room
   std::size_t p = 0;
   const std::uint8_t* oldSource = nullptr;
   unsigned oldLen = 0;
@@ -225,10 +226,10 @@ std::size_t TGIFDecoder::Decode(std::uint8_t* out, std::size_t count, std::uint8
       break;
     }
     std::uint8_t* dst = out + p;
-    if (len + 8 <= count - p) {
+    if (p + len <= roomyEnd) {
       Copy8(dst, src);
       for (unsigned i = 8; i < len; i += 8) Copy8(dst + i, src + i);
-      dst[len - 1] = code == nextFree ? src[0] : dst[len - 1];
+      if (code == nextFree) dst[len - 1] = src[0];
     } else {
       const std::size_t n = std::min<std::size_t>(len, count - p);
       for (std::size_t i = 0; i < n; ++i) dst[i] = i + 1 == len && code == nextFree ? src[0] : src[i];
@@ -240,10 +241,14 @@ std::size_t TGIFDecoder::Decode(std::uint8_t* out, std::size_t count, std::uint8
     }
     FSource[nextFree] = oldSource;
     FLength[nextFree] = static_cast<std::uint16_t>(oldLen + 1);
-    if (nextFree < kTableSize && ++nextFree >= limit && limit < kTableSize) {
-      limit *= 2;
-      ++width;
-      mask = (1u << width) - 1;
+    if (++nextFree >= limit) {
+      if (limit < kTableSize) {
+        limit *= 2;
+        ++width;
+        mask = (1u << width) - 1;
+      } else {
+        nextFree = kTableSize;  // full: the next entry goes to the spare slot again
+      }
     }
     oldSource = dst;
     oldLen = len;
