@@ -47,8 +47,12 @@ TEST(Colors, TextFormRoundTrips) {
 }
 
 TEST(Colors, SystemColoursResolveWhenPainted) {
+#ifdef _WIN32
+  EXPECT_EQ(ColorToRGB(clBtnFace), SystemColorRGB(15));  // the platform's
+#else
   EXPECT_EQ(ColorToRGB(clBtnFace), 0xC0C0C0);
   EXPECT_EQ(ColorToRGB(clInfoBk), 0xE1FFFF);
+#endif
   EXPECT_EQ(ColorToRGB(0x7F123456), 0x123456);
   EXPECT_EQ(ColorToRGB(clNone), clNone);
 }
@@ -178,6 +182,9 @@ std::string ImageMagickPixels(const std::string& file) {
 }
 
 TEST(Bitmap, BmpFilesOfEveryFormatReadBackByImageMagick) {
+#ifdef _WIN32
+  GTEST_SKIP() << "ImageMagick runs on the host side";
+#endif
   testsupport::TempDir dir("bmp");
   for (const FormatCase& f : kFormats) {
     SCOPED_TRACE(f.Bits);
@@ -199,6 +206,9 @@ TEST(Bitmap, BmpFilesOfEveryFormatReadBackByImageMagick) {
 }
 
 TEST(Bitmap, ReadsTopDownAndImageMagickBmps) {
+#ifdef _WIN32
+  GTEST_SKIP() << "ImageMagick runs on the host side";
+#endif
   testsupport::TempDir dir("bmpin");
   std::string file = (dir / "im.bmp").string();
   // A 3 x 2 image: red, green, blue over white, black, grey.
