@@ -250,6 +250,24 @@ TEST(Bitmap, RejectsDamagedBmpStreams) {
   }
 }
 
+// Found by fuzzing: a stored bitmap 33,152 pixels wide and 0 high was
+// written as a BMP its own reader refused.
+TEST(Bitmap, EmptyAndWideBitmapsSurviveTheBmpRoundTrip) {
+  const std::uint8_t stored[] = {0x80, 0x81, 0, 0, 0, 0, 0, 0, 8, 0, 0};
+  TReadOnlyMemoryStream in(stored, sizeof stored);
+  TBitmap b;
+  b.ReadData(in);
+  EXPECT_EQ(b.GetWidth(), 0x8180);
+  EXPECT_TRUE(b.GetEmpty());
+  TMemoryStream bmp;
+  b.SaveToStream(bmp);
+  bmp.SetPosition(0);
+  TBitmap back;
+  back.LoadFromStream(bmp);
+  EXPECT_EQ(back.GetWidth(), 0x8180);
+  EXPECT_EQ(back.BitsPerPixel(), 8);
+}
+
 // --- the software canvas ----------------------------------------------------------------
 
 // The bitmap as rows of characters, one per pixel, from a colour key.
@@ -382,15 +400,23 @@ TEST(GraphicControl, PaintsClippedToItsBounds) {
   auto* probe = new TProbe(&form);
   probe->SetParent(&form);
   probe->SetBounds(3, 2, 4, 3);
-  auto b = Plain(10, 8, clWhite);
-  TSoftCanvas c(*b);
-  form.PaintControls(c);
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 10; ++x) {
-      bool inside = x >= 3 && x < 7 && y >= 2 && y < 5;
-      TColor expected = x == 3 && y == 2 ? clBlue : inside ? clRed : clWhite;  // the form has no client area
-      ASSERT_EQ(b->PixelColor(x, y), expected) << x << "," << y;
-    }
+  // On the software canvas and on the bitmap's own (GDI on Windows).
+  for (bool own : {false, true}) {
+    SCOPED_TRACE(own);
+    auto b = Plain(10, 8, clWhite);
+    TSoftCanvas soft(*b);
+    form.PaintControls(own ? b->Canvas() : soft);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 10; ++x) {
+        bool inside = x >= 3 && x < 7 && y >= 2 && y < 5;
+        TColor expected = x == 3 && y == 2 ? clBlue : inside ? clRed : clWhite;  // the form has no client area
+        ASSERT_EQ(b->PixelColor(x, y), expected) << x << "," << y;
+      }
+    // Drawing after the paint is no longer clipped or moved.
+    TCanvas& c = own ? b->Canvas() : soft;
+    c.SetPixel(0, 0, clGreen);
+    EXPECT_EQ(b->PixelColor(0, 0), clGreen);
+  }
 }
 
 TEST(SoftCanvas, DrawingScriptsStayInsideTheirSurface) {
