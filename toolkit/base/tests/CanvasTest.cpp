@@ -337,6 +337,25 @@ TEST(SoftCanvas, BlitsWithMasksAndKeyColours) {
   EXPECT_EQ(big->PixelColor(6, 4), t->PixelColor(3, 2));
   bc.StretchBitmap(Rect(0, 0, 10, 8), *t, Rect(0, 0, 5, 4), cmSrcInvert);
   EXPECT_EQ(big->PixelColor(7, 5), clBlack);
+
+  // The pixels an uneven stretch picks, as the platform picks them: rows
+  // are chosen counting from the bottom, and shrinking keeps the last
+  // source pixel whose centre falls in a destination pixel.
+  const struct {
+    int Width, Height;
+    std::vector<int> Columns, Rows;
+  } stretches[] = {
+      {3, 3, {1, 2, 4}, {0, 1, 3}},
+      {13, 9, {0, 0, 0, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4}, {0, 0, 1, 1, 1, 2, 2, 3, 3}},
+  };
+  for (const auto& s : stretches) {
+    SCOPED_TRACE(s.Width);
+    auto d = Plain(s.Width, s.Height, clWhite);
+    TSoftCanvas dc(*d);
+    dc.StretchBitmap(Rect(0, 0, s.Width, s.Height), *t, Rect(0, 0, 5, 4), cmSrcCopy);
+    for (int y = 0; y < s.Height; ++y)
+      for (int x = 0; x < s.Width; ++x) ASSERT_EQ(d->PixelColor(x, y), t->PixelColor(s.Columns[x], s.Rows[y])) << x << "," << y;
+  }
 }
 
 TEST(SoftCanvas, TextGoesWhereDrawTextPutsIt) {
