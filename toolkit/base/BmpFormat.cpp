@@ -11,7 +11,7 @@ constexpr std::uint16_t kBmpSignature = 0x4D42;  // "BM"
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
 constexpr std::uint32_t kBiRgb = 0, kBiBitfields = 3;
-constexpr int kMaxSide = 32768;
+constexpr int kMaxSide = 65535;  // as the stored form allows
 
 std::uint32_t Get32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -76,7 +76,8 @@ void TBitmap::LoadFromStream(TStream& s) {
   bool topDown = height < 0;
   if (height == INT32_MIN) Invalid();
   height = topDown ? -height : height;
-  if (Get16(info + 12) != 1 || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) Invalid();
+  // An empty bitmap is saved with a zero side and reads back empty.
+  if (Get16(info + 12) != 1 || width < 0 || width > kMaxSide || height > kMaxSide) Invalid();
   TPixelFormat format = FormatForBits(bits);
   if (compression != kBiRgb && !(compression == kBiBitfields && (bits == 16 || bits == 32))) Invalid();
 
@@ -115,7 +116,8 @@ void TBitmap::LoadFromStream(TStream& s) {
 
 void TBitmap::SaveToStream(TStream& s) {
   int bits = BitsPerPixel();
-  std::uint32_t colors = bits <= 8 && FPalette ? static_cast<std::uint32_t>(FPalette->Entries.size()) : 0;
+  std::uint32_t colors =
+      bits <= 8 && FPalette ? static_cast<std::uint32_t>(std::min<std::size_t>(FPalette->Entries.size(), 1u << bits)) : 0;
   std::uint32_t offset = static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize + colors * 4);
   std::uint32_t imageSize = static_cast<std::uint32_t>(RowBytes()) * static_cast<std::uint32_t>(FHeight);
   std::uint8_t head[kFileHeaderSize + kInfoHeaderSize] = {};

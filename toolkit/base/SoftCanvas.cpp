@@ -12,11 +12,11 @@ namespace {
 // The six hatches, 8x8 and aligned to the surface's (0, 0); bit 7 of a row
 // is its left pixel. In the order of bsHorizontal..bsDiagCross.
 const std::uint8_t kHatches[6][8] = {
-    {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF},  // horizontal
+    {0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00},  // horizontal
     {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // vertical
     {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // forward diagonal
     {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // backward diagonal
-    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0xFF},  // cross
+    {0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08, 0x08},  // cross
     {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // diagonal cross
 };
 
@@ -44,10 +44,25 @@ std::uint32_t Rop3(TCopyMode mode, std::uint32_t p, std::uint32_t s, std::uint32
   return r;
 }
 
-// The source index for destination index i when `from` pixels are stretched
-// over `to`: the source pixel under the destination pixel's centre.
-int StretchIndex(int i, int to, int from) {
-  return static_cast<int>((2 * static_cast<long long>(i) + 1) * from / (2 * static_cast<long long>(to)));
+// Which source pixel each of `to` destination pixels shows when `from`
+// source pixels are stretched over them, as the platform's blits choose:
+// enlarging, the source pixel under the destination pixel's centre;
+// shrinking, the last source pixel whose centre falls in the destination
+// pixel. Rows count from the bottom (`fromEnd`), as in bottom-up bitmaps.
+std::vector<int> StretchMap(int to, int from, bool fromEnd) {
+  std::vector<int> map(static_cast<std::size_t>(to), 0);
+  if (to >= from) {
+    for (int i = 0; i < to; ++i)
+      map[static_cast<std::size_t>(i)] = static_cast<int>((2LL * i + 1) * from / (2LL * to));
+  } else {
+    for (int j = 0; j < from; ++j)
+      map[static_cast<std::size_t>((2LL * j + 1) * to / (2LL * from))] = j;
+  }
+  if (fromEnd) {
+    std::reverse(map.begin(), map.end());
+    for (int& j : map) j = from - 1 - j;
+  }
+  return map;
 }
 
 // Inside the ellipse that fits box [l, r) x [t, b) with its outline on the
@@ -122,16 +137,16 @@ void TSoftCanvas::PenPixel(Surface& s, int x, int y) {
 }
 
 // A Bresenham line that leaves out its end point. Ties between two pixels
-// go the way the platform's drawing goes: towards the end point in octants
-// 1, 2, 4 and 7 (counted anticlockwise from east with y growing downwards),
-// and away from it in octants 3, 5, 6 and 8.
+// go the way the platform's drawing goes: the minor coordinate steps at a
+// tie in octants 3, 5, 6 and 8 (counted from east towards growing y) and
+// waits in octants 1, 2, 4 and 7.
 void TSoftCanvas::DrawLine(Surface& s, TPoint from, TPoint to) {
   int dx = to.X - from.X, dy = to.Y - from.Y;
   int adx = std::abs(dx), ady = std::abs(dy);
   int octant;
   if (dy > 0) octant = dx > 0 ? (dx > dy ? 1 : 2) : (-dx > dy ? 4 : 3);
   else octant = dx < 0 ? (-dx > -dy ? 5 : 6) : (dx > -dy ? 8 : 7);
-  int bias = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 0 : 1;
+  int bias = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
   int xInc = dx < 0 ? -1 : 1, yInc = dy < 0 ? -1 : 1;
   bool xMajor = adx > ady;
   int major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
@@ -288,11 +303,12 @@ void ForEachStretched(const TRect& dest, const TRect& source, F f) {
   bool mirrorX = (dest.Width() < 0) != (source.Width() < 0), mirrorY = (dest.Height() < 0) != (source.Height() < 0);
   int dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
   if (dw == 0 || dh == 0 || sw == 0 || sh == 0) return;
+  std::vector<int> columns = StretchMap(dw, sw, false), rows = StretchMap(dh, sh, true);
   for (int j = 0; j < dh; ++j) {
-    int sj = StretchIndex(j, dh, sh);
+    int sj = rows[static_cast<std::size_t>(j)];
     if (mirrorY) sj = sh - 1 - sj;
     for (int i = 0; i < dw; ++i) {
-      int si = StretchIndex(i, dw, sw);
+      int si = columns[static_cast<std::size_t>(i)];
       if (mirrorX) si = sw - 1 - si;
       f(d.Left + i, d.Top + j, s.Left + si, s.Top + sj);
     }

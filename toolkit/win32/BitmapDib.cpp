@@ -10,23 +10,8 @@ namespace {
 class TDibImage : public TBitmapImage {
 public:
   TDibImage(int width, int height, int bits, const TPaletteData* palette) {
-    struct {
-      BITMAPINFOHEADER header;
-      RGBQUAD colors[256];
-    } info{};
-    info.header.biSize = sizeof info.header;
-    info.header.biWidth = width;
-    info.header.biHeight = -height;  // rows top-down
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(bits);
-    info.header.biCompression = BI_RGB;
-    if (palette) {
-      std::size_t n = std::min<std::size_t>(palette->Entries.size(), 256);
-      for (std::size_t i = 0; i < n; ++i)
-        info.colors[i] = RGBQUAD{palette->Entries[i].Blue, palette->Entries[i].Green, palette->Entries[i].Red, 0};
-      info.header.biClrUsed = static_cast<DWORD>(n);
-    }
-    FHandle = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &FBits, nullptr, 0);
+    TDibHeader info(width, height, bits, palette);
+    FHandle = CreateDIBSection(nullptr, info.Get(), DIB_RGB_COLORS, &FBits, nullptr, 0);
     if (!FHandle || !FBits) throw EOutOfMemory("Out of memory");
   }
   ~TDibImage() override { DeleteObject(FHandle); }

@@ -20,36 +20,32 @@ HFONT CreateFontFor(TFont& font) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, font.Name().c_str());
 }
 
-// A top-down BITMAPINFO for a bitmap, with its colour table.
-struct DibInfo {
-  BITMAPINFOHEADER Header{};
-  RGBQUAD Colors[256]{};
-  explicit DibInfo(const TBitmap& b) {
-    Header.biSize = sizeof Header;
-    Header.biWidth = b.GetWidth();
-    Header.biHeight = -b.GetHeight();
-    Header.biPlanes = 1;
-    Header.biBitCount = static_cast<WORD>(b.BitsPerPixel());
-    Header.biCompression = BI_RGB;
-    if (TPaletteHandle p = b.Palette(); p && b.BitsPerPixel() <= 8) {
-      std::size_t n = std::min<std::size_t>(p->Entries.size(), 256);
-      for (std::size_t i = 0; i < n; ++i)
-        Colors[i] = RGBQUAD{p->Entries[i].Blue, p->Entries[i].Green, p->Entries[i].Red, 0};
-      Header.biClrUsed = static_cast<DWORD>(n);
-    }
-  }
-  const BITMAPINFO* Get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
-};
-
 void StretchDib(HDC dc, const TRect& dest, const TBitmap& source, const TRect& from, DWORD rop) {
   if (source.GetEmpty()) return;
-  DibInfo info(source);
+  TPaletteHandle palette = source.Palette();
+  TDibHeader info(source.GetWidth(), source.GetHeight(), source.BitsPerPixel(),
+                  source.BitsPerPixel() <= 8 ? palette.get() : nullptr);
   SetStretchBltMode(dc, COLORONCOLOR);
   StretchDIBits(dc, dest.Left, dest.Top, dest.Width(), dest.Height(), from.Left, from.Top, from.Width(),
                 from.Height(), source.ScanLine(0), info.Get(), DIB_RGB_COLORS, rop);
 }
 
 }  // namespace
+
+TDibHeader::TDibHeader(int width, int height, int bits, const TPaletteData* palette) {
+  Header.biSize = sizeof Header;
+  Header.biWidth = width;
+  Header.biHeight = -height;  // rows top-down
+  Header.biPlanes = 1;
+  Header.biBitCount = static_cast<WORD>(bits);
+  Header.biCompression = BI_RGB;
+  if (palette) {
+    std::size_t n = std::min<std::size_t>(palette->Entries.size(), 256);
+    for (std::size_t i = 0; i < n; ++i)
+      Colors[i] = RGBQUAD{palette->Entries[i].Blue, palette->Entries[i].Green, palette->Entries[i].Red, 0};
+    Header.biClrUsed = static_cast<DWORD>(n);
+  }
+}
 
 HBRUSH CreateBrushFor(TBrush& brush) {
   switch (brush.Style()) {

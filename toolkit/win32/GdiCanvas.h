@@ -47,6 +47,15 @@ private:
   HPALETTE FPalette = nullptr, FOldPalette = nullptr;
 };
 
+// A top-down BITMAPINFO with up to 256 colours (those of `palette` when
+// given), for DIB sections and StretchDIBits.
+struct TDibHeader {
+  BITMAPINFOHEADER Header{};
+  RGBQUAD Colors[256]{};
+  TDibHeader(int width, int height, int bitsPerPixel, const TPaletteData* palette);
+  BITMAPINFO* Get() { return reinterpret_cast<BITMAPINFO*>(this); }
+};
+
 // A GDI brush for a TBrush (hatches included); a null brush for bsClear.
 // The caller deletes it.
 HBRUSH CreateBrushFor(TBrush& brush);

@@ -63,6 +63,16 @@ inline const std::vector<DrawingScript>& DrawingScripts() {
            c.LineTo(e[0], e[1]);
          }
        }},
+      {"lines with ties", true,
+       [](TCanvas& c) {
+         const int ends[][2] = {{16, 12}, {12, 16}, {4, 16}, {0, 12}, {0, 4}, {4, 0}, {12, 0}, {16, 4}};
+         int i = 0;
+         for (auto& e : ends) {
+           c.Pen().SetColor(RGBColor(0, std::uint8_t(30 * i++), 0));
+           c.MoveTo(8, 8);
+           c.LineTo(e[0], e[1]);
+         }
+       }},
       {"xor pen", true,
        [](TCanvas& c) {
          c.Pen().SetMode(pmXor);
@@ -95,8 +105,8 @@ inline const std::vector<DrawingScript>& DrawingScripts() {
          for (int s = bsHorizontal; s <= bsDiagCross; ++s) {
            c.Brush().SetStyle(static_cast<TBrushStyle>(s));
            c.Brush().SetColor(clNavy);
-           int x = (s - bsHorizontal) * 9;
-           c.FillRect(Rect(x, 0, x + 9, 11));
+           int i = s - bsHorizontal, x = i % 2 * 10, y = i / 2 * 6;
+           c.FillRect(Rect(x, y, x + 10, y + 6));
          }
        }},
       {"hatches transparent", true,
@@ -105,8 +115,8 @@ inline const std::vector<DrawingScript>& DrawingScripts() {
          for (int s = bsHorizontal; s <= bsDiagCross; ++s) {
            c.Brush().SetStyle(static_cast<TBrushStyle>(s));
            c.Brush().SetColor(clMaroon);
-           int x = (s - bsHorizontal) * 9;
-           c.Rectangle(Rect(x, 1, x + 9, 12));
+           int i = s - bsHorizontal, x = i % 2 * 10, y = i / 2 * 6;
+           c.Rectangle(Rect(x, y + 1, x + 10, y + 8));
          }
        }},
       {"ellipse", false, [](TCanvas& c) { Pens(c, clRed, clLime); c.Ellipse(Rect(1, 2, 18, 13)); }},
