@@ -52,12 +52,27 @@ int64_t TStream::Size() {
 
 void TStream::SetSize(int64_t) { throw EStreamError(kInvalidOp); }
 
-void TStream::ReadBuffer(void* Buffer, int32_t Count) {
-  if (Count != 0 && Read(Buffer, Count) != Count) throw EStreamError(kReadError);
+namespace {
+// The largest count one Read or Write call takes.
+const size_t kMaxPiece = size_t(1) << 30;
+}  // namespace
+
+void TStream::ReadBuffer(void* Buffer, size_t Count) {
+  for (uint8_t* P = static_cast<uint8_t*>(Buffer); Count > 0;) {
+    const int32_t N = static_cast<int32_t>(std::min(Count, kMaxPiece));
+    if (Read(P, N) != N) throw EStreamError(kReadError);
+    P += N;
+    Count -= static_cast<size_t>(N);
+  }
 }
 
-void TStream::WriteBuffer(const void* Buffer, int32_t Count) {
-  if (Count != 0 && Write(Buffer, Count) != Count) throw EStreamError(kWriteError);
+void TStream::WriteBuffer(const void* Buffer, size_t Count) {
+  for (const uint8_t* P = static_cast<const uint8_t*>(Buffer); Count > 0;) {
+    const int32_t N = static_cast<int32_t>(std::min(Count, kMaxPiece));
+    if (Write(P, N) != N) throw EStreamError(kWriteError);
+    P += N;
+    Count -= static_cast<size_t>(N);
+  }
 }
 
 void TStream::CopyFrom(TStream& Source, int64_t Count) {

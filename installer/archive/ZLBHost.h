@@ -33,10 +33,12 @@ bool ForceDirectories(const std::string& SysName);
 // DeleteFile and ReplaceFile.
 bool EraseFile(const std::string& SysName);
 // Puts Source in the place of Dest in one step (rename over; on Windows
-// MoveFileExA with replace). Dest is never removed first.
+// MoveFileExA with replace). Dest is never removed first. On POSIX hosts
+// Source takes Dest's permission bits when Dest exists.
 bool RenameOver(const std::string& Source, const std::string& Dest);
 // Creates a new empty file with a unique name starting with Prefix in
 // Folder ("" is the current folder); returns its name, or "" on failure.
+// On POSIX hosts its mode is that of any new file (0666 less the umask).
 std::string CreateUniqueFile(const std::string& Folder, const std::string& Prefix);
 // Lists the items of Folder (not "." and ".."), sorted by name.
 bool ListFolder(const std::string& Folder,

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -61,19 +62,31 @@ bool ForceDirectories(const std::string& SysName) {
 bool EraseFile(const std::string& SysName) { return unlink(HostName(SysName).c_str()) == 0; }
 
 bool RenameOver(const std::string& Source, const std::string& Dest) {
-  return rename(HostName(Source).c_str(), HostName(Dest).c_str()) == 0;
+  const std::string From = HostName(Source), To = HostName(Dest);
+  struct stat St;
+  if (stat(To.c_str(), &St) == 0 && chmod(From.c_str(), St.st_mode & 07777) != 0) return false;
+  return rename(From.c_str(), To.c_str()) == 0;
 }
 
 std::string CreateUniqueFile(const std::string& Folder, const std::string& Prefix) {
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string Dir = Folder.empty() ? std::string(".") : HostName(Folder);
   if (Dir.back() != '/') Dir += '/';
-  std::string Template = Dir + HostName(Prefix) + "XXXXXX.tmp";
-  std::vector<char> Buf(Template.begin(), Template.end());
-  Buf.push_back('\0');
-  int Fd = mkstemps(Buf.data(), 4);
-  if (Fd < 0) return std::string();
-  close(Fd);
-  return SystemName(Buf.data());
+  std::random_device Seed;
+  std::mt19937 Random(Seed());
+  for (int Try = 0; Try < 100; ++Try) {
+    std::string Name = Dir + HostName(Prefix);
+    for (int K = 0; K < 8; ++K) Name += kDigits[Random() % 36];
+    Name += ".tmp";
+    // 0666 less the umask, as any new file: the file becomes the archive.
+    int Fd = open(Name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (Fd >= 0) {
+      close(Fd);
+      return SystemName(Name);
+    }
+    if (errno != EEXIST) break;
+  }
+  return std::string();
 }
 
 bool ReadFolder(const std::string& Folder, std::vector<std::pair<std::string, bool>>& Items) {

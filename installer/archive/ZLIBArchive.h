@@ -140,16 +140,22 @@ public:
   // After writing, OnFileExtracted gets DestDir immediately followed by Name.
   // Ends with OnProgress(archive name, 0).
   // Raises "No archive is currently open", "Index out of bounds",
-  // "Unsafe file name in archive (%d)" (Name empty, ".", "..", or holding a
-  // backslash, slash or colon; or, with ExtractWithPath, a Path holding ".."
-  // or a colon) before anything is written, "Unable to create directory"
+  // "Unsafe file name in archive (%d)" before anything is written: Name
+  // empty or holding a backslash, slash, colon or control character (NUL
+  // included), ending in a dot or a space (so "." and ".." too), or a device
+  // (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9, COM and LPT with
+  // the superscripts 1 to 3; with any extension and trailing spaces or
+  // dots); with ExtractWithPath, a Path holding a colon or a folder that
+  // breaks the same rules (empty folders and "." allowed); "Unable to create directory"
   // (empty folder text), "Unable to create destination path",
   // "Unable to open file (%s)" (the target cannot be created), and what
   // ExtractToStream raises; a target written in part stays on disk.
   void ExtractFile(const std::string& DestDir, int Index);
 
   // Writes entry Index's Size bytes to Dest at its position; returns true.
-  // Reports progress per 4,096 bytes ("Extracting %s" with Name).
+  // Reports progress per 4,096 bytes ("Extracting %s" with Name); Dest
+  // receives the bytes in writes of up to 1 MiB, and a handler that raises
+  // leaves in Dest the steps before its report.
   // Raises "Index out of bounds", "Unable to open file (%s)" (the archive),
   // "File (%d) is corrupt" (the stored bytes lie outside the member data,
   // reading or inflating fails or ends early, or writing to Dest fails), and
@@ -162,7 +168,8 @@ public:
 
   // Index of the entry whose Path + Name equals the key of FileName
   // (with SavePaths its folder without drive, then its name; else its name),
-  // letters A to Z compared without case; -1 when none.
+  // letters A to Z compared without case; -1 when none. A folder or name
+  // longer than the 255 characters an entry holds matches no entry.
   // Raises "No archive is currently open" when no name is recorded.
   int IndexOf(const std::string& FileName) const;
 
@@ -211,12 +218,14 @@ public:
   TNotifyEvent OnArchiveOpened;
   TErrorLogEvent OnErrorLogged;  // not raised by any operation
   TProgressEvent OnProgress;
-  // Not published: called after every inflate step (for an audible tick).
+  // Not published, for an audible tick: called after every inflate step
+  // while a compressed registry is read, and once per 4,096-byte step of a
+  // compressed member being extracted.
   std::function<void()> OnInflateTick;
 
 private:
   void AddMembers(const std::vector<std::string>& FileNames);
-  std::string KeyOf(const std::string& FileName) const;
+  bool KeyOf(const std::string& FileName, std::string& Key) const;
   void CheckNewKeys(const std::vector<std::string>& FileNames) const;
   void WriteMembers(zlbbase::TStream& Temp, const std::vector<std::string>& FileNames);
   void AppendMember(zlbbase::TStream& Temp, const std::string& FileName);

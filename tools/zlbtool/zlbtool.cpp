@@ -110,7 +110,10 @@ int RunAdd(const AddOptions& O, bool Create) {
     A.CreateArchive(Name);
   else
     A.OpenArchive(Name);
-  A.AddFiles(Expand(A, O.Paths));
+  std::vector<std::string> Files = Expand(A, O.Paths);
+  A.AddFiles(Files);
+  // Nothing to add (empty folders): a zero-byte file is the empty archive.
+  if (Create && Files.empty()) zlbbase::TFileStream Empty(Name, zlbbase::fmCreate);
   return 0;
 }
 
