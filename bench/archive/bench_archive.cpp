@@ -4,7 +4,7 @@
 //  2. Creating an archive of 500 small files with AddFiles, against 500
 //     AddFile calls and against `zip -9 -q` of the same files.
 // Prints medians and ratios; never fails.
-#include "ZLBHost.h"
+#include "toolkit/base/HostFiles.h"
 #include "ZLIBArchive.h"
 
 #include <algorithm>
@@ -44,7 +44,7 @@ double MedianOf(const std::function<double()>& Run) {
   return Median(T);
 }
 
-std::string Sys(const fs::path& P) { return zlbhost::SystemName(P.string()); }
+std::string Sys(const fs::path& P) { return hostfiles::SystemName(P.string()); }
 
 void WriteBytes(const fs::path& P, const std::string& Data) {
   std::ofstream(P, std::ios::binary).write(Data.data(), static_cast<std::streamsize>(Data.size()));

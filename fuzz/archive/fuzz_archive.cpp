@@ -3,7 +3,7 @@
 // with and without stored paths. Only the component's fixed errors may come
 // out, a member is exactly Size bytes, and every file written lies inside
 // the destination folder.
-#include "ZLBHost.h"
+#include "toolkit/base/HostFiles.h"
 #include "ZLIBArchive.h"
 
 #include <unistd.h>
@@ -65,7 +65,7 @@ void ExtractFiles(TZLBArchive& A, const fs::path& Root) {
     A.SetExtractWithPath(WithPath);
     for (int K = 0; K < A.Count() && K < kExtractedEntries; ++K) {
       try {
-        A.ExtractFile(zlbhost::SystemName(Dest.string()) + "\\", K);
+        A.ExtractFile(hostfiles::SystemName(Dest.string()) + "\\", K);
       } catch (const zlbbase::EArchiveError&) {
       }
     }
@@ -83,7 +83,7 @@ void Exercise(const std::vector<uint8_t>& Bytes) {
 
   TZLBArchive A(nullptr);
   try {
-    A.OpenArchive(zlbhost::SystemName(Host));
+    A.OpenArchive(hostfiles::SystemName(Host));
   } catch (const zlbbase::EArchiveError&) {
     return;
   }

@@ -4,7 +4,7 @@
 //
 // Everything here lives in namespace zlbbase so that it can later be replaced
 // by the toolkit's own classes with a few aliases. File names are system
-// names: Windows ANSI (code page 1252) with backslashes; see ZLBHost.h for
+// names: Windows ANSI (code page 1252) with backslashes; see toolkit/base/HostFiles.h for
 // how they reach the host's file system.
 #pragma once
 

@@ -1,6 +1,6 @@
 #include "ZLIBArchive.h"
 
-#include "ZLBHost.h"
+#include "toolkit/base/HostFiles.h"
 
 #include <zlib.h>
 
@@ -304,7 +304,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   CloseArchive();
   FArchiveName = FileName;
   if (FileName.empty()) return false;
-  if (!zlbhost::FileExists(FileName)) Fail(kNotFound);
+  if (!hostfiles::FileExists(FileName)) Fail(kNotFound);
   std::unique_ptr<TFileStream> F = OpenFile(FileName, zlbbase::fmOpenReadShared);
 
   auto Corrupted = [&] {
@@ -382,7 +382,7 @@ void TZLBArchive::CreateArchive(const std::string& FileName) {
   CloseArchive();
   FArchiveName = FileName;
   if (FileName.empty()) return;
-  if (zlbhost::FileExists(FileName)) Fail(kAlreadyExists);
+  if (hostfiles::FileExists(FileName)) Fail(kAlreadyExists);
   if (OnArchiveOpened) OnArchiveOpened(this);
   FNewArchive = true;
 }
@@ -492,12 +492,12 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
     for (size_t At; (At = Folder.find("\\\\")) != std::string::npos;) Folder.erase(At, 1);
     if (!Folder.empty() && Folder.back() == '\\') Folder.pop_back();
     if (Folder.empty()) Fail(kNoDirectory);
-    if (!zlbhost::ForceDirectories(Folder) || !zlbhost::DirectoryExists(Folder)) Fail(kNoDestPath);
+    if (!hostfiles::ForceDirectories(Folder) || !hostfiles::DirectoryExists(Folder)) Fail(kNoDestPath);
   }
   std::string Target = Folder + "\\" + Name;
 
   bool Replace = true;
-  if (OnReplaceFile && zlbhost::FileExists(Target)) {
+  if (OnReplaceFile && hostfiles::FileExists(Target)) {
     Replace = false;
     OnReplaceFile(Target, Replace);
   }
@@ -551,9 +551,9 @@ void TZLBArchive::AddMembers(const std::vector<std::string>& FileNames) {
       std::unique_ptr<TFileStream> Out = OpenFile(Temp, zlbbase::fmOpenReadWrite);
       WriteMembers(*Out, FileNames);
     }
-    if (!zlbhost::RenameOver(Temp, Archive)) Fail(Format(kUnableToUpdate, Archive));
+    if (!hostfiles::RenameOver(Temp, Archive)) Fail(Format(kUnableToUpdate, Archive));
   } catch (...) {
-    zlbhost::EraseFile(Temp);
+    hostfiles::EraseFile(Temp);
     FEntries.resize(OldCount);
     FTrailer = OldTrailer;
     FPhase = zpIdle;
@@ -661,7 +661,7 @@ void TZLBArchive::WriteRegistry(TStream& Dest) {
 // ---- host folders ---------------------------------------------------------
 
 void TZLBArchive::MakeTempFileName(std::string& Name) {
-  Name = zlbhost::CreateUniqueFile(FolderPart(Slashes(FArchiveName)), "ZLB");
+  Name = hostfiles::CreateUniqueFile(FolderPart(Slashes(FArchiveName)), "ZLB");
 }
 
 void TZLBArchive::ListFiles(const std::string& Folder, std::vector<std::string>& List) {
@@ -672,7 +672,7 @@ void TZLBArchive::ScanFolder(const std::string& Folder, std::vector<std::string>
   std::string Dir = Slashes(Folder);
   if (!Dir.empty() && Dir.back() == '\\') Dir.pop_back();
   std::vector<std::string> Local;
-  zlbhost::ListFolder(Dir, [&](const std::string& Name, bool IsFolder) {
+  hostfiles::ListFolder(Dir, [&](const std::string& Name, bool IsFolder) {
     std::string Item = Dir + "\\" + Name;
     if (!IsFolder) {
       Local.push_back(Item);

@@ -12,7 +12,7 @@
 // name: Windows ANSI (code page 1252), folders separated by backslashes ('/'
 // counts as a backslash in names given to the component). Stored Names and
 // Paths use the same encoding. On hosts other than Windows the names are
-// mapped to host file names as ZLBHost.h describes.
+// mapped to host file names as toolkit/base/HostFiles.h describes.
 //
 // Errors are raised as zlbbase::EArchiveError carrying one of these texts
 // (formatted where they hold %s or %d):

@@ -1,10 +1,10 @@
-// Host operations for POSIX systems: system names are mapped to UTF-8 with '/'.
-#include "ZLBBase.h"
-#include "ZLBHost.h"
+// Host file operations for POSIX systems: system names are mapped to UTF-8 with '/'.
+#include "toolkit/base/HostFiles.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +15,12 @@
 #include <utility>
 #include <vector>
 
-namespace zlbhost {
+namespace hostfiles {
+
+namespace {
+// renameat2's flag: fail when the new name exists.
+const unsigned kRenameNoReplace = 1;
+}  // namespace
 
 std::string HostName(const std::string& SysName) {
   std::string Host = AnsiToUtf8(SysName);
@@ -104,57 +109,18 @@ bool ReadFolder(const std::string& Folder, std::vector<std::pair<std::string, bo
   return true;
 }
 
-}  // namespace zlbhost
-
-namespace zlbbase {
-
-TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileName(FileName) {
-  int Flags = Mode == fmOpenReadShared ? O_RDONLY : Mode == fmCreate ? O_RDWR | O_CREAT | O_TRUNC : O_RDWR;
-  int Fd = FileName.empty() ? -1 : open(zlbhost::HostName(FileName).c_str(), Flags | O_CLOEXEC, 0666);
-  struct stat St;
-  if (Fd >= 0 && (fstat(Fd, &St) != 0 || S_ISDIR(St.st_mode))) {
-    close(Fd);
-    Fd = -1;
+bool MoveNoReplace(const std::string& Source, const std::string& Dest) {
+  const std::string From = HostName(Source), To = HostName(Dest);
+  if (syscall(SYS_renameat2, AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), kRenameNoReplace) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // The file system cannot rename without replacing: a hard link fails when
+  // the new name is taken, and the old name goes only once the link stands.
+  if (link(From.c_str(), To.c_str()) != 0) return false;
+  if (unlink(From.c_str()) != 0) {
+    unlink(To.c_str());
+    return false;
   }
-  if (Fd < 0) throw EStreamError(Format("Cannot open file (%s)", FileName));
-  FHandle = Fd;
+  return true;
 }
 
-TFileStream::~TFileStream() { close(static_cast<int>(FHandle)); }
-
-int32_t TFileStream::Read(void* Buffer, int32_t Count) {
-  int32_t Done = 0;
-  while (Done < Count) {
-    ssize_t N = read(static_cast<int>(FHandle), static_cast<char*>(Buffer) + Done, Count - Done);
-    if (N < 0 && errno == EINTR) continue;
-    if (N <= 0) break;
-    Done += static_cast<int32_t>(N);
-  }
-  return Done;
-}
-
-int32_t TFileStream::Write(const void* Buffer, int32_t Count) {
-  int32_t Done = 0;
-  while (Done < Count) {
-    ssize_t N = write(static_cast<int>(FHandle), static_cast<const char*>(Buffer) + Done, Count - Done);
-    if (N < 0 && errno == EINTR) continue;
-    if (N <= 0) break;
-    Done += static_cast<int32_t>(N);
-  }
-  return Done;
-}
-
-int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int Whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
-  off_t Pos = lseek(static_cast<int>(FHandle), static_cast<off_t>(Offset), Whence);
-  if (Pos < 0) throw EStreamError("Invalid stream operation");
-  return Pos;
-}
-
-void TFileStream::SetSize(int64_t NewSize) {
-  if (NewSize < 0 || ftruncate(static_cast<int>(FHandle), static_cast<off_t>(NewSize)) != 0)
-    throw EStreamError("Stream write error");
-  if (Position() > NewSize) Seek(NewSize, soBeginning);
-}
-
-}  // namespace zlbbase
+}  // namespace hostfiles
