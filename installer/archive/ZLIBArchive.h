@@ -68,13 +68,6 @@ const int32_t ZLBTrailerSize = 36;
 // Progress phases (FPhase). 3 is not used.
 enum TZLBPhase : uint8_t { zpReadRegistry = 0, zpExtract = 1, zpUpdate = 2, zpWriteRegistry = 4, zpIdle = 5 };
 
-// Filename: full name of the file about to be overwritten; Replace is false on entry.
-using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
-using TFileExtractedEvent = std::function<void(const std::string& filename)>;
-using TErrorLogEvent = std::function<void(const std::string& Msg)>;
-using TProgressEvent = std::function<void(const std::string& Msg, int Percentage)>;
-using TNotifyEvent = std::function<void(zlbbase::TObject* Sender)>;
-
 // States: Closed (no name recorded), New (name recorded by CreateArchive,
 // nothing written yet), Open (name recorded and the registry loaded). A name
 // can also stay recorded with no entries after OpenArchive failed to find or
@@ -82,6 +75,15 @@ using TNotifyEvent = std::function<void(zlbbase::TObject* Sender)>;
 // neither read nor added to.
 class TZLBArchive : public zlbbase::TComponent {
 public:
+  // The component's event types, declared inside it so that they never
+  // meet the toolkit's own TNotifyEvent and TProgressEvent.
+  // Filename: full name of the file about to be overwritten; Replace is false on entry.
+  using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
+  using TFileExtractedEvent = std::function<void(const std::string& filename)>;
+  using TErrorLogEvent = std::function<void(const std::string& Msg)>;
+  using TProgressEvent = std::function<void(const std::string& Msg, int Percentage)>;
+  using TNotifyEvent = std::function<void(zlbbase::TObject* Sender)>;
+
   // Owned by AOwner when given. Closed, properties at their defaults.
   explicit TZLBArchive(zlbbase::TComponent* AOwner);
   // Closes the archive; no progress is reported while destroying.
