@@ -4,7 +4,7 @@
 //  2. Creating an archive of 500 small files with AddFiles, against 500
 //     AddFile calls and against `zip -9 -q` of the same files.
 // Prints medians and ratios; never fails.
-#include "ZLBHost.h"
+#include "toolkit/base/HostFiles.h"
 #include "ZLIBArchive.h"
 
 #include <algorithm>
@@ -18,11 +18,14 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
 
 const int kRuns = 3;
+const int kExtractRounds = 7;
 
 double Seconds(const std::function<void()>& F) {
   auto T0 = std::chrono::steady_clock::now();
@@ -41,7 +44,7 @@ double MedianOf(const std::function<double()>& Run) {
   return Median(T);
 }
 
-std::string Sys(const fs::path& P) { return zlbhost::SystemName(P.string()); }
+std::string Sys(const fs::path& P) { return hostfiles::SystemName(P.string()); }
 
 void WriteBytes(const fs::path& P, const std::string& Data) {
   std::ofstream(P, std::ios::binary).write(Data.data(), static_cast<std::streamsize>(Data.size()));
@@ -115,30 +118,43 @@ void BenchExtract(const fs::path& Dir) {
              "        with open(os.path.join(out, name), 'wb') as o: o.write(data)\n"
              "open(res, 'w').write(str(time.perf_counter() - t0))\n");
 
+  // Rounds alternate between the two, each starting from an empty folder
+  // with the previous round's writes flushed, so that neither pays for the
+  // other's write-back.
   fs::path Out = Dir / "out";
-  double Ours = MedianOf([&] {
+  auto Fresh = [&] {
     fs::remove_all(Out);
     fs::create_directories(Out);
+    sync();
+  };
+  auto RunOurs = [&] {
+    Fresh();
     std::string Dest = Sys(Out);
     return Seconds([&] {
       for (int K = 0; K < A.Count(); ++K) A.ExtractFile(Dest, K);
     });
-  });
-  double Peer = MedianOf([&] {
-    fs::remove_all(Out);
-    fs::create_directories(Out);
+  };
+  auto RunPeer = [&] {
+    Fresh();
     std::string Cmd = "python3 '" + Script.string() + "' '" + Arc.string() + "' '" + Table.string() + "' '" +
                       Out.string() + "' '" + (Dir / "t").string() + "'";
     if (Run(Cmd.c_str()) != 0) return 0.0;
     double T = 0;
     std::ifstream(Dir / "t") >> T;
     return T;
-  });
+  };
+  std::vector<double> OursTimes, PeerTimes;
+  for (int K = 0; K < kExtractRounds; ++K) {
+    OursTimes.push_back(RunOurs());
+    PeerTimes.push_back(RunPeer());
+  }
+  const double Ours = Median(OursTimes), Peer = Median(PeerTimes);
   std::printf("extract %d members, %.0f MB, mixed text/random/repetitive\n", kMembers,
               kMembers * kSize / 1048576.0);
   std::printf("  ExtractFile                          median %7.3f s\n", Ours);
   std::printf("  python zlib.decompress + write       median %7.3f s\n", Peer);
-  std::printf("  ratio ExtractFile / python           %7.2f   (target <= 1.2)\n", Peer > 0 ? Ours / Peer : 0.0);
+  std::printf("  ratio ExtractFile / python           %7.2f   (target <= 1.05; %d interleaved rounds)\n",
+              Peer > 0 ? Ours / Peer : 0.0, kExtractRounds);
   fs::remove_all(Out);
   fs::remove(Arc);
 }

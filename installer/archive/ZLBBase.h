@@ -4,7 +4,7 @@
 //
 // Everything here lives in namespace zlbbase so that it can later be replaced
 // by the toolkit's own classes with a few aliases. File names are system
-// names: Windows ANSI (code page 1252) with backslashes; see ZLBHost.h for
+// names: Windows ANSI (code page 1252) with backslashes; see toolkit/base/HostFiles.h for
 // how they reach the host's file system.
 #pragma once
 
@@ -79,9 +79,10 @@ public:
 
   int64_t Position() { return Seek(0, soCurrent); }
   void SetPosition(int64_t Pos) { Seek(Pos, soBeginning); }
-  // All or nothing: "Stream read error" / "Stream write error".
-  void ReadBuffer(void* Buffer, int32_t Count);
-  void WriteBuffer(const void* Buffer, int32_t Count);
+  // All or nothing: "Stream read error" / "Stream write error". Counts of
+  // 2 GiB and more move in pieces that Read and Write can take.
+  void ReadBuffer(void* Buffer, size_t Count);
+  void WriteBuffer(const void* Buffer, size_t Count);
   // Copies Count bytes from Source's position; raises on a short read.
   void CopyFrom(TStream& Source, int64_t Count);
 };

@@ -1,6 +1,6 @@
 #include "ZLIBArchive.h"
 
-#include "ZLBHost.h"
+#include "toolkit/base/HostFiles.h"
 
 #include <zlib.h>
 
@@ -38,6 +38,10 @@ const char kUnableToUpdate[] = "Unable to update archive (%s)";
 const int32_t kCRCPiece = 10240;
 const int32_t kStepSize = 4096;
 const int32_t kCopyPiece = 65536;
+// Extraction moves a member in chunks of this many bytes (a multiple of
+// kStepSize), and inflates from input read in pieces of kInflateInput.
+const int64_t kExtractChunk = 1 << 20;
+const int32_t kInflateInput = 1 << 20;
 // Deflate cannot shrink data by more than about 1032:1; a registry larger
 // than that many times its stored bytes cannot be real.
 const int64_t kMaxInflateRatio = 1032;
@@ -116,8 +120,6 @@ void SetShortString(uint8_t* S, const std::string& Text) {
   std::memcpy(S + 1, Text.data(), N);
 }
 
-std::string Cut255(const std::string& S) { return S.substr(0, 255); }
-
 std::string Slashes(std::string S) {
   std::replace(S.begin(), S.end(), '/', '\\');
   return S;
@@ -146,18 +148,43 @@ std::string LowerAZ(std::string S) {
   return S;
 }
 
-std::string EntryKey(const TZLBEntry& E) { return LowerAZ(Cut255(E.PathText() + E.NameText())); }
+std::string EntryKey(const TZLBEntry& E) { return LowerAZ(E.PathText() + E.NameText()); }
 
-bool UnsafeName(const std::string& Name) {
-  return Name.empty() || Name == "." || Name == ".." || Name.find_first_of("\\/:") != std::string::npos;
+// Windows opens a device, not a file, for these names, with any extension
+// and with spaces or dots after the name: "nul .txt" and "CON." are devices.
+// COM and LPT also take the superscript digits of code page 1252.
+bool DeviceName(const std::string& Name) {
+  std::string Base = LowerAZ(Name.substr(0, Name.find('.')));
+  while (!Base.empty() && (Base.back() == ' ' || Base.back() == '.')) Base.pop_back();
+  static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
+  for (const char* D : kDevices)
+    if (Base == D) return true;
+  if (Base.size() != 4 || (Base.compare(0, 3, "com") != 0 && Base.compare(0, 3, "lpt") != 0)) return false;
+  const unsigned char Digit = static_cast<unsigned char>(Base[3]);
+  return (Digit >= '1' && Digit <= '9') || Digit == 0xB9 || Digit == 0xB2 || Digit == 0xB3;
 }
 
+// A name the file system would store under another name or not as a file:
+// a control character (a NUL would cut it short), a trailing dot or space
+// (dropped by Windows), or a device.
+bool UnsafeComponent(const std::string& Part) {
+  for (char C : Part)
+    if (static_cast<unsigned char>(C) < 0x20) return true;
+  return Part.back() == '.' || Part.back() == ' ' || DeviceName(Part);
+}
+
+bool UnsafeName(const std::string& Name) {
+  return Name.empty() || Name.find_first_of("\\/:") != std::string::npos || UnsafeComponent(Name);
+}
+
+// Every folder of Path must be safe as a name; empty parts (doubled or
+// leading backslashes) and "." stay where they are.
 bool UnsafePath(const std::string& Path) {
   if (Path.find(':') != std::string::npos) return true;
   std::string Part;
   for (char C : Path + "\\") {
     if (C == '\\' || C == '/') {
-      if (Part == "..") return true;
+      if (!Part.empty() && Part != "." && UnsafeComponent(Part)) return true;
       Part.clear();
     } else {
       Part += C;
@@ -168,17 +195,29 @@ bool UnsafePath(const std::string& Path) {
 
 [[noreturn]] void Fail(const std::string& Msg) { throw EArchiveError(Msg); }
 
-// Runs Step and turns a stream, zlib or memory failure into Msg; anything
-// else (a handler's exception) passes through.
-template <typename F>
-auto Guard(const std::string& Msg, F Step) -> decltype(Step()) {
+// Inside a handler: true when the exception being handled is a stream, zlib
+// or memory failure, false for anything else (a handler's exception).
+bool LowLevelFailure() {
   try {
-    return Step();
+    throw;
   } catch (const EStreamError&) {
   } catch (const ECompressionError&) {
   } catch (const EDecompressionError&) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+// Runs Step and turns a low-level failure into Msg; anything else passes through.
+template <typename F>
+auto Guard(const std::string& Msg, F Step) -> decltype(Step()) {
+  try {
+    return Step();
+  } catch (...) {
+    if (!LowLevelFailure()) throw;
   }
   Fail(Msg);
 }
@@ -265,7 +304,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   CloseArchive();
   FArchiveName = FileName;
   if (FileName.empty()) return false;
-  if (!zlbhost::FileExists(FileName)) Fail(kNotFound);
+  if (!hostfiles::FileExists(FileName)) Fail(kNotFound);
   std::unique_ptr<TFileStream> F = OpenFile(FileName, zlbbase::fmOpenReadShared);
 
   auto Corrupted = [&] {
@@ -322,11 +361,14 @@ void TZLBArchive::ReadRegistry(TStream& F, int64_t FileSize) {
     Reader.OnTick = OnInflateTick;
     StartPhase(zpReadRegistry, Total, "Extracting archive registry");
     uint8_t Step[kStepSize];
+    // A registry that ends early stops the loop; the size check below reports it.
     for (int64_t Remaining = Total; Remaining > 0; Remaining -= kStepSize) {
-      int32_t Got = Reader.Read(Step, static_cast<int32_t>(std::min<int64_t>(Remaining, kStepSize)));
+      const int32_t Want = static_cast<int32_t>(std::min<int64_t>(Remaining, kStepSize));
+      const int32_t Got = Reader.Read(Step, Want);
       FProgressDone += Got;
       DoProgress(this);
       Buf.WriteBuffer(Step, Got);
+      if (Got < Want) break;
     }
   } else {
     Buf.CopyFrom(F, Total);
@@ -340,7 +382,7 @@ void TZLBArchive::CreateArchive(const std::string& FileName) {
   CloseArchive();
   FArchiveName = FileName;
   if (FileName.empty()) return;
-  if (zlbhost::FileExists(FileName)) Fail(kAlreadyExists);
+  if (hostfiles::FileExists(FileName)) Fail(kAlreadyExists);
   if (OnArchiveOpened) OnArchiveOpened(this);
   FNewArchive = true;
 }
@@ -353,16 +395,21 @@ void TZLBArchive::GetEntry(int Index, TZLBEntry& Entry) const {
 }
 
 // Lookup key of a file name: with SavePaths its folder without drive, then
-// its name, each cut as stored; letters A to Z in lower case.
-std::string TZLBArchive::KeyOf(const std::string& FileName) const {
+// its name; letters A to Z in lower case. False when the folder or the name
+// is longer than an entry can hold: such a key matches no entry.
+bool TZLBArchive::KeyOf(const std::string& FileName, std::string& Key) const {
   std::string Name = Slashes(FileName);
-  std::string Path = FSavePaths ? Cut255(WithoutDrive(FolderPart(Name))) : std::string();
-  return LowerAZ(Cut255(Path + Cut255(NamePart(Name))));
+  std::string Path = FSavePaths ? WithoutDrive(FolderPart(Name)) : std::string();
+  Name = NamePart(Name);
+  if (Path.size() > 255 || Name.size() > 255) return false;
+  Key = LowerAZ(Path + Name);
+  return true;
 }
 
 int TZLBArchive::IndexOf(const std::string& FileName) const {
   if (FArchiveName.empty()) Fail(kNotOpen);
-  std::string Key = KeyOf(FileName);
+  std::string Key;
+  if (!KeyOf(FileName, Key)) return -1;
   for (size_t K = 0; K < FEntries.size(); ++K)
     if (EntryKey(FEntries[K]) == Key) return static_cast<int>(K);
   return -1;
@@ -370,6 +417,10 @@ int TZLBArchive::IndexOf(const std::string& FileName) const {
 
 // ---- extraction -----------------------------------------------------------
 
+// The member moves in chunks of up to kExtractChunk bytes: one read (or one
+// inflate call) and one write each. Progress is still reported per 4,096
+// bytes, and what reaches Dest when a step fails or a handler raises is what
+// a step-by-step copy would have written: every step before that one.
 bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
   TZLBEntry E;
   GetEntry(Index, E);
@@ -380,22 +431,48 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
 
   Guard(Corrupt, [&] { F->SetPosition(E.DataOffset); });
   std::unique_ptr<TDecompressionStream> Reader;
-  if (E.Stored == 0) {
-    Reader = Guard(Corrupt, [&] { return std::make_unique<TDecompressionStream>(*F); });
-    Reader->OnTick = OnInflateTick;
-  }
+  if (E.Stored == 0)
+    Reader = Guard(Corrupt, [&] { return std::make_unique<TDecompressionStream>(*F, kInflateInput); });
   TStream& Source = Reader ? static_cast<TStream&>(*Reader) : *F;
   StartPhase(zpExtract, E.Size, Format("Extracting %s", E.NameText()));
   uLong Crc = crc32(0L, Z_NULL, 0);
-  uint8_t Step[kStepSize];
-  for (int64_t Remaining = E.Size; Remaining > 0; Remaining -= kStepSize) {
-    int32_t Want = static_cast<int32_t>(std::min<int64_t>(Remaining, kStepSize));
-    int32_t Got = Guard(Corrupt, [&] { return Source.Read(Step, Want); });
-    if (Got != Want) Fail(Corrupt);
-    FProgressDone += Got;
-    DoProgress(this);
-    Guard(Corrupt, [&] { Dest.WriteBuffer(Step, Got); });
-    Crc = crc32(Crc, Step, static_cast<uInt>(Got));
+  std::vector<uint8_t> Chunk(static_cast<size_t>(std::min<int64_t>(E.Size, kExtractChunk)));
+  auto Put = [&](int64_t Count) {
+    Guard(Corrupt, [&] { Dest.WriteBuffer(Chunk.data(), static_cast<size_t>(Count)); });
+    if (FCheckCRC) Crc = crc32(Crc, Chunk.data(), static_cast<uInt>(Count));
+  };
+  for (int64_t Done = 0; Done < E.Size;) {
+    const int64_t Want = std::min<int64_t>(E.Size - Done, kExtractChunk);
+    int64_t Got = 0;
+    bool Broken = false;
+    try {
+      Got = Source.Read(Chunk.data(), static_cast<int32_t>(Want));
+    } catch (...) {
+      if (!LowLevelFailure()) throw;
+      Broken = true;  // what inflate produced before the fault still counts
+      Got = Reader ? std::max<int64_t>(Reader->Position() - Done, 0) : 0;
+    }
+    // Only whole steps count: a short last step is a fault.
+    const int64_t Whole = Got >= Want ? Want : Got / kStepSize * kStepSize;
+    int64_t Reported = 0;
+    try {
+      while (Reported < Whole) {
+        const int64_t Step = std::min<int64_t>(Whole - Reported, kStepSize);
+        if (Reader && OnInflateTick) OnInflateTick();
+        FProgressDone += Step;
+        DoProgress(this);
+        Reported += Step;
+      }
+    } catch (...) {
+      try {
+        Put(Reported);
+      } catch (...) {
+      }
+      throw;
+    }
+    Put(Whole);
+    if (Broken || Whole < Want) Fail(Corrupt);
+    Done += Want;
   }
   Reader.reset();
   if (FCheckCRC && Crc != E.CRC) Fail(Format(kFailedCRC, Index));
@@ -415,12 +492,12 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
     for (size_t At; (At = Folder.find("\\\\")) != std::string::npos;) Folder.erase(At, 1);
     if (!Folder.empty() && Folder.back() == '\\') Folder.pop_back();
     if (Folder.empty()) Fail(kNoDirectory);
-    if (!zlbhost::ForceDirectories(Folder) || !zlbhost::DirectoryExists(Folder)) Fail(kNoDestPath);
+    if (!hostfiles::ForceDirectories(Folder) || !hostfiles::DirectoryExists(Folder)) Fail(kNoDestPath);
   }
   std::string Target = Folder + "\\" + Name;
 
   bool Replace = true;
-  if (OnReplaceFile && zlbhost::FileExists(Target)) {
+  if (OnReplaceFile && hostfiles::FileExists(Target)) {
     Replace = false;
     OnReplaceFile(Target, Replace);
   }
@@ -451,8 +528,10 @@ void TZLBArchive::CheckNewKeys(const std::vector<std::string>& FileNames) const 
   }
   std::unordered_set<std::string> Keys;
   for (const TZLBEntry& E : FEntries) Keys.insert(EntryKey(E));
-  for (const std::string& Name : FileNames)
-    if (!Keys.insert(KeyOf(Name)).second) Fail(kAlreadyExists);
+  for (const std::string& Name : FileNames) {
+    std::string Key;
+    if (KeyOf(Name, Key) && !Keys.insert(Key).second) Fail(kAlreadyExists);
+  }
 }
 
 void TZLBArchive::AddMembers(const std::vector<std::string>& FileNames) {
@@ -472,9 +551,9 @@ void TZLBArchive::AddMembers(const std::vector<std::string>& FileNames) {
       std::unique_ptr<TFileStream> Out = OpenFile(Temp, zlbbase::fmOpenReadWrite);
       WriteMembers(*Out, FileNames);
     }
-    if (!zlbhost::RenameOver(Temp, Archive)) Fail(Format(kUnableToUpdate, Archive));
+    if (!hostfiles::RenameOver(Temp, Archive)) Fail(Format(kUnableToUpdate, Archive));
   } catch (...) {
-    zlbhost::EraseFile(Temp);
+    hostfiles::EraseFile(Temp);
     FEntries.resize(OldCount);
     FTrailer = OldTrailer;
     FPhase = zpIdle;
@@ -533,7 +612,7 @@ void TZLBArchive::AppendMember(TStream& Temp, const std::string& FileName) {
   if (DataOffset + StoredSize > kMaxOffset) Fail(Update);
   Guard(Update, [&] {
     if (Compressed) {
-      Temp.WriteBuffer(Packed.Memory(), static_cast<int32_t>(StoredSize));
+      Temp.WriteBuffer(Packed.Memory(), static_cast<size_t>(StoredSize));
     } else {
       Src->SetPosition(0);
       Temp.CopyFrom(*Src, Size);
@@ -551,9 +630,9 @@ void TZLBArchive::WriteRegistry(TStream& Dest) {
   FTrailer.RegistryOffset = static_cast<uint32_t>(Offset);
   std::vector<uint8_t> Buf(FEntries.size() * ZLBEntrySize);
   for (size_t K = 0; K < FEntries.size(); ++K) EncodeEntry(FEntries[K], Buf.data() + K * ZLBEntrySize);
-  int32_t BufSize = static_cast<int32_t>(Buf.size());
+  const size_t BufSize = Buf.size();
 
-  StartPhase(zpWriteRegistry, BufSize, "Writing archive registry");
+  StartPhase(zpWriteRegistry, static_cast<int64_t>(BufSize), "Writing archive registry");
   try {
     TCompressionStream Writer(FCompressionLevel, Dest);
     Writer.OnProgress = [this](TObject* Sender) { DoProgress(Sender); };
@@ -582,7 +661,7 @@ void TZLBArchive::WriteRegistry(TStream& Dest) {
 // ---- host folders ---------------------------------------------------------
 
 void TZLBArchive::MakeTempFileName(std::string& Name) {
-  Name = zlbhost::CreateUniqueFile(FolderPart(Slashes(FArchiveName)), "ZLB");
+  Name = hostfiles::CreateUniqueFile(FolderPart(Slashes(FArchiveName)), "ZLB");
 }
 
 void TZLBArchive::ListFiles(const std::string& Folder, std::vector<std::string>& List) {
@@ -593,7 +672,7 @@ void TZLBArchive::ScanFolder(const std::string& Folder, std::vector<std::string>
   std::string Dir = Slashes(Folder);
   if (!Dir.empty() && Dir.back() == '\\') Dir.pop_back();
   std::vector<std::string> Local;
-  zlbhost::ListFolder(Dir, [&](const std::string& Name, bool IsFolder) {
+  hostfiles::ListFolder(Dir, [&](const std::string& Name, bool IsFolder) {
     std::string Item = Dir + "\\" + Name;
     if (!IsFolder) {
       Local.push_back(Item);

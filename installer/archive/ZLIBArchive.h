@@ -12,7 +12,7 @@
 // name: Windows ANSI (code page 1252), folders separated by backslashes ('/'
 // counts as a backslash in names given to the component). Stored Names and
 // Paths use the same encoding. On hosts other than Windows the names are
-// mapped to host file names as ZLBHost.h describes.
+// mapped to host file names as toolkit/base/HostFiles.h describes.
 //
 // Errors are raised as zlbbase::EArchiveError carrying one of these texts
 // (formatted where they hold %s or %d):
@@ -68,13 +68,6 @@ const int32_t ZLBTrailerSize = 36;
 // Progress phases (FPhase). 3 is not used.
 enum TZLBPhase : uint8_t { zpReadRegistry = 0, zpExtract = 1, zpUpdate = 2, zpWriteRegistry = 4, zpIdle = 5 };
 
-// Filename: full name of the file about to be overwritten; Replace is false on entry.
-using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
-using TFileExtractedEvent = std::function<void(const std::string& filename)>;
-using TErrorLogEvent = std::function<void(const std::string& Msg)>;
-using TProgressEvent = std::function<void(const std::string& Msg, int Percentage)>;
-using TNotifyEvent = std::function<void(zlbbase::TObject* Sender)>;
-
 // States: Closed (no name recorded), New (name recorded by CreateArchive,
 // nothing written yet), Open (name recorded and the registry loaded). A name
 // can also stay recorded with no entries after OpenArchive failed to find or
@@ -82,6 +75,15 @@ using TNotifyEvent = std::function<void(zlbbase::TObject* Sender)>;
 // neither read nor added to.
 class TZLBArchive : public zlbbase::TComponent {
 public:
+  // The component's event types, declared inside it so that they never
+  // meet the toolkit's own TNotifyEvent and TProgressEvent.
+  // Filename: full name of the file about to be overwritten; Replace is false on entry.
+  using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
+  using TFileExtractedEvent = std::function<void(const std::string& filename)>;
+  using TErrorLogEvent = std::function<void(const std::string& Msg)>;
+  using TProgressEvent = std::function<void(const std::string& Msg, int Percentage)>;
+  using TNotifyEvent = std::function<void(zlbbase::TObject* Sender)>;
+
   // Owned by AOwner when given. Closed, properties at their defaults.
   explicit TZLBArchive(zlbbase::TComponent* AOwner);
   // Closes the archive; no progress is reported while destroying.
@@ -140,16 +142,22 @@ public:
   // After writing, OnFileExtracted gets DestDir immediately followed by Name.
   // Ends with OnProgress(archive name, 0).
   // Raises "No archive is currently open", "Index out of bounds",
-  // "Unsafe file name in archive (%d)" (Name empty, ".", "..", or holding a
-  // backslash, slash or colon; or, with ExtractWithPath, a Path holding ".."
-  // or a colon) before anything is written, "Unable to create directory"
+  // "Unsafe file name in archive (%d)" before anything is written: Name
+  // empty or holding a backslash, slash, colon or control character (NUL
+  // included), ending in a dot or a space (so "." and ".." too), or a device
+  // (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9, COM and LPT with
+  // the superscripts 1 to 3; with any extension and trailing spaces or
+  // dots); with ExtractWithPath, a Path holding a colon or a folder that
+  // breaks the same rules (empty folders and "." allowed); "Unable to create directory"
   // (empty folder text), "Unable to create destination path",
   // "Unable to open file (%s)" (the target cannot be created), and what
   // ExtractToStream raises; a target written in part stays on disk.
   void ExtractFile(const std::string& DestDir, int Index);
 
   // Writes entry Index's Size bytes to Dest at its position; returns true.
-  // Reports progress per 4,096 bytes ("Extracting %s" with Name).
+  // Reports progress per 4,096 bytes ("Extracting %s" with Name); Dest
+  // receives the bytes in writes of up to 1 MiB, and a handler that raises
+  // leaves in Dest the steps before its report.
   // Raises "Index out of bounds", "Unable to open file (%s)" (the archive),
   // "File (%d) is corrupt" (the stored bytes lie outside the member data,
   // reading or inflating fails or ends early, or writing to Dest fails), and
@@ -162,7 +170,8 @@ public:
 
   // Index of the entry whose Path + Name equals the key of FileName
   // (with SavePaths its folder without drive, then its name; else its name),
-  // letters A to Z compared without case; -1 when none.
+  // letters A to Z compared without case; -1 when none. A folder or name
+  // longer than the 255 characters an entry holds matches no entry.
   // Raises "No archive is currently open" when no name is recorded.
   int IndexOf(const std::string& FileName) const;
 
@@ -211,12 +220,14 @@ public:
   TNotifyEvent OnArchiveOpened;
   TErrorLogEvent OnErrorLogged;  // not raised by any operation
   TProgressEvent OnProgress;
-  // Not published: called after every inflate step (for an audible tick).
+  // Not published, for an audible tick: called after every inflate step
+  // while a compressed registry is read, and once per 4,096-byte step of a
+  // compressed member being extracted.
   std::function<void()> OnInflateTick;
 
 private:
   void AddMembers(const std::vector<std::string>& FileNames);
-  std::string KeyOf(const std::string& FileName) const;
+  bool KeyOf(const std::string& FileName, std::string& Key) const;
   void CheckNewKeys(const std::vector<std::string>& FileNames) const;
   void WriteMembers(zlbbase::TStream& Temp, const std::vector<std::string>& FileNames);
   void AppendMember(zlbbase::TStream& Temp, const std::string& FileName);

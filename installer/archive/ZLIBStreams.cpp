@@ -18,8 +18,12 @@ struct TCustomZlibStream::ZState {
   z_stream S;
 };
 
-TCustomZlibStream::TCustomZlibStream(TStream& Strm)
-    : FStrm(Strm), FStrmPos(Strm.Position()), FZ(new ZState), FBuffer(new uint8_t[BufferSize]) {
+TCustomZlibStream::TCustomZlibStream(TStream& Strm, int32_t ABufferSize)
+    : FStrm(Strm),
+      FStrmPos(Strm.Position()),
+      FZ(new ZState),
+      FBufferSize(ABufferSize > 0 ? ABufferSize : BufferSize),
+      FBuffer(new uint8_t[FBufferSize]) {
   std::memset(&FZ->S, 0, sizeof FZ->S);
 }
 
@@ -27,7 +31,8 @@ TCustomZlibStream::~TCustomZlibStream() = default;
 
 // ---- compressing writer ---------------------------------------------------
 
-TCompressionStream::TCompressionStream(TFileCompressionLevel Level, TStream& Dest) : TCustomZlibStream(Dest) {
+TCompressionStream::TCompressionStream(TFileCompressionLevel Level, TStream& Dest)
+    : TCustomZlibStream(Dest, BufferSize) {
   if (Level > fcMaximum) throw ECompressionError(kZlibError);
   z_stream& S = FZ->S;
   if (deflateInit2(&S, kZlibLevel[Level], Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
@@ -96,7 +101,8 @@ int64_t TCompressionStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 
 // ---- decompressing reader -------------------------------------------------
 
-TDecompressionStream::TDecompressionStream(TStream& Source) : TCustomZlibStream(Source) {
+TDecompressionStream::TDecompressionStream(TStream& Source, int32_t InputSize)
+    : TCustomZlibStream(Source, InputSize) {
   if (inflateInit(&FZ->S) != Z_OK) throw EDecompressionError(kZlibError);
 }
 
@@ -110,7 +116,7 @@ int32_t TDecompressionStream::Read(void* Buffer, int32_t Count) {
   while (S.avail_out > 0 && !FEnded) {
     if (S.avail_in == 0 && !SourceEmpty) {
       if (FStrm.Position() != FStrmPos) FStrm.SetPosition(FStrmPos);
-      int32_t Got = FStrm.Read(FBuffer.get(), BufferSize);
+      int32_t Got = FStrm.Read(FBuffer.get(), FBufferSize);
       FStrmPos += Got;
       S.next_in = FBuffer.get();
       S.avail_in = static_cast<uInt>(Got);

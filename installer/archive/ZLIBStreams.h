@@ -34,7 +34,7 @@ public:
   std::function<void(zlbbase::TObject* Sender)> OnProgress;
 
 protected:
-  explicit TCustomZlibStream(zlbbase::TStream& Strm);
+  TCustomZlibStream(zlbbase::TStream& Strm, int32_t ABufferSize);
   void Progress() {
     if (OnProgress) OnProgress(this);
   }
@@ -42,6 +42,7 @@ protected:
   int64_t FStrmPos;  // where the next bytes go to / come from in FStrm
   struct ZState;
   std::unique_ptr<ZState> FZ;
+  const int32_t FBufferSize;
   std::unique_ptr<uint8_t[]> FBuffer;
 };
 
@@ -68,15 +69,16 @@ private:
   bool FFinished = false;
 };
 
-// Created over Source positioned at the start of a zlib stream. Read inflates
-// until Count bytes are produced, the zlib stream ends or Source gives no more,
-// and returns the number produced. Position is the number of bytes produced;
+// Created over Source positioned at the start of a zlib stream; it reads
+// Source in pieces of InputSize bytes (BufferSize unless given), calling
+// OnProgress after each. Read inflates until Count bytes are produced, the
+// zlib stream ends or Source gives no more, and returns the number produced. Position is the number of bytes produced;
 // Write and other seeks raise EStreamError "Invalid stream operation". Bad
 // data raises EDecompressionError "error". OnTick, when set, is called after
 // every inflate step (an installer may sound a tick there; off by default).
 class TDecompressionStream : public TCustomZlibStream {
 public:
-  explicit TDecompressionStream(zlbbase::TStream& Source);
+  explicit TDecompressionStream(zlbbase::TStream& Source, int32_t InputSize = BufferSize);
   ~TDecompressionStream() override;
   int32_t Read(void* Buffer, int32_t Count) override;
   int32_t Write(const void* Buffer, int32_t Count) override;

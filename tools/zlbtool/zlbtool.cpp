@@ -3,7 +3,7 @@
 // Exit status: 0 success, 1 failure (the error's text on standard error),
 // 2 bad usage. Names on the command line are the host's; they are turned
 // into system names (code page 1252, backslashes) for the archive component.
-#include "ZLBHost.h"
+#include "toolkit/base/HostFiles.h"
 #include "ZLIBArchive.h"
 
 #include <CLI/CLI.hpp>
@@ -32,7 +32,7 @@ const char* const kLevelNames[] = {"none", "fastest", "default", "maximum"};
 
 std::string Sys(const std::string& Host) {
   bool Ok = true;
-  std::string S = zlbhost::SystemName(Host, &Ok);
+  std::string S = hostfiles::SystemName(Host, &Ok);
   if (!Ok) throw EArchiveError("Name not representable in code page 1252 (" + Host + ")");
   return S;
 }
@@ -42,7 +42,7 @@ std::string Shown(const std::string& SysText) {
 #ifdef _WIN32
   return SysText;
 #else
-  return zlbhost::AnsiToUtf8(SysText);
+  return hostfiles::AnsiToUtf8(SysText);
 #endif
 }
 
@@ -87,14 +87,14 @@ std::vector<std::string> Expand(TZLBArchive& A, const std::vector<std::string>& 
   std::vector<std::string> Files;
   for (const std::string& P : Paths) {
     std::string S = Sys(P);
-    if (!zlbhost::DirectoryExists(S)) {
+    if (!hostfiles::DirectoryExists(S)) {
       Files.push_back(S);
       continue;
     }
     std::vector<std::string> Found;
     A.ListFiles(S, Found);
     for (const std::string& F : Found)
-      if (!zlbhost::DirectoryExists(F)) Files.push_back(F);
+      if (!hostfiles::DirectoryExists(F)) Files.push_back(F);
   }
   return Files;
 }
@@ -110,7 +110,10 @@ int RunAdd(const AddOptions& O, bool Create) {
     A.CreateArchive(Name);
   else
     A.OpenArchive(Name);
-  A.AddFiles(Expand(A, O.Paths));
+  std::vector<std::string> Files = Expand(A, O.Paths);
+  A.AddFiles(Files);
+  // Nothing to add (empty folders): a zero-byte file is the empty archive.
+  if (Create && Files.empty()) zlbbase::TFileStream Empty(Name, zlbbase::fmCreate);
   return 0;
 }
 
@@ -178,7 +181,7 @@ int RunExtract(const ExtractOptions& O) {
   ProgressBar Bar(A);
   A.OpenArchive(Sys(O.Archive));
   std::string Dest = Sys(O.Dir);
-  if (!zlbhost::ForceDirectories(Dest)) throw EArchiveError("Unable to create directory");
+  if (!hostfiles::ForceDirectories(Dest)) throw EArchiveError("Unable to create directory");
   if (Dest.back() != '\\') Dest += '\\';
   for (int Index : Select(A, O.Items)) A.ExtractFile(Dest, Index);
   return 0;

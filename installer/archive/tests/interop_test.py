@@ -134,6 +134,15 @@ class PythonReadsToolArchives(unittest.TestCase):
             self.assertEqual(p.returncode, 1)
             self.assertEqual(run("list", "--bogus", arc, ok=False).returncode, 2)
 
+    def test_create_from_empty_folder_writes_an_empty_archive(self):
+        with tempfile.TemporaryDirectory() as d:
+            os.mkdir(os.path.join(d, "empty"))
+            arc = os.path.join(d, "new.zlb")
+            run("create", arc, os.path.join(d, "empty"))
+            self.assertEqual(os.path.getsize(arc), 0)
+            self.assertEqual(run("list", arc).stdout, b"")
+            run("verify", arc)
+
 
 if __name__ == "__main__":
     TOOL = os.path.abspath(sys.argv.pop(1))

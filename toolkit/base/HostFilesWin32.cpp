@@ -1,6 +1,5 @@
-// Host operations for Windows: system names go to the ANSI functions as they are.
-#include "ZLBBase.h"
-#include "ZLBHost.h"
+// Host file operations for Windows: system names go to the ANSI functions as they are.
+#include "toolkit/base/HostFiles.h"
 
 #include <windows.h>
 
@@ -8,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace zlbhost {
+namespace hostfiles {
 
 std::string HostName(const std::string& SysName) { return SysName; }
 
@@ -74,51 +73,8 @@ bool ReadFolder(const std::string& Folder, std::vector<std::pair<std::string, bo
   return true;
 }
 
-}  // namespace zlbhost
-
-namespace zlbbase {
-
-TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileName(FileName) {
-  DWORD Access = Mode == fmOpenReadShared ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-  DWORD Share = Mode == fmOpenReadShared ? FILE_SHARE_READ : 0;
-  DWORD Disposition = Mode == fmCreate ? CREATE_ALWAYS : OPEN_EXISTING;
-  HANDLE H = FileName.empty() ? INVALID_HANDLE_VALUE
-                              : CreateFileA(FileName.c_str(), Access, Share, nullptr, Disposition,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (H == INVALID_HANDLE_VALUE) throw EStreamError(Format("Cannot open file (%s)", FileName));
-  FHandle = reinterpret_cast<intptr_t>(H);
+bool MoveNoReplace(const std::string& Source, const std::string& Dest) {
+  return MoveFileA(Source.c_str(), Dest.c_str()) != 0;
 }
 
-TFileStream::~TFileStream() { CloseHandle(reinterpret_cast<HANDLE>(FHandle)); }
-
-int32_t TFileStream::Read(void* Buffer, int32_t Count) {
-  DWORD N = 0;
-  if (Count <= 0 || !ReadFile(reinterpret_cast<HANDLE>(FHandle), Buffer, static_cast<DWORD>(Count), &N, nullptr))
-    return 0;
-  return static_cast<int32_t>(N);
-}
-
-int32_t TFileStream::Write(const void* Buffer, int32_t Count) {
-  DWORD N = 0;
-  if (Count <= 0 || !WriteFile(reinterpret_cast<HANDLE>(FHandle), Buffer, static_cast<DWORD>(Count), &N, nullptr))
-    return 0;
-  return static_cast<int32_t>(N);
-}
-
-int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  DWORD Method = Origin == soBeginning ? FILE_BEGIN : Origin == soCurrent ? FILE_CURRENT : FILE_END;
-  LARGE_INTEGER Dist, Pos;
-  Dist.QuadPart = Offset;
-  if (!SetFilePointerEx(reinterpret_cast<HANDLE>(FHandle), Dist, &Pos, Method))
-    throw EStreamError("Invalid stream operation");
-  return Pos.QuadPart;
-}
-
-void TFileStream::SetSize(int64_t NewSize) {
-  int64_t Pos = Position();
-  Seek(NewSize, soBeginning);
-  if (NewSize < 0 || !SetEndOfFile(reinterpret_cast<HANDLE>(FHandle))) throw EStreamError("Stream write error");
-  Seek(std::min(Pos, NewSize), soBeginning);
-}
-
-}  // namespace zlbbase
+}  // namespace hostfiles

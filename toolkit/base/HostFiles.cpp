@@ -1,9 +1,9 @@
 // Code page 1252 conversion, shared by every host.
-#include "ZLBHost.h"
+#include "toolkit/base/HostFiles.h"
 
 #include <algorithm>
 
-namespace zlbhost {
+namespace hostfiles {
 
 namespace {
 // Unicode code points of the bytes 0x80..0x9F in code page 1252. The five
@@ -84,4 +84,4 @@ bool ListFolder(const std::string& Folder,
   return true;
 }
 
-}  // namespace zlbhost
+}  // namespace hostfiles
