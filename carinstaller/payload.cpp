@@ -154,7 +154,9 @@ static int ExtractOne(Extraction *x)
     FILE *out = SysOpen(x->dest, "wb");
     if (!out)
         return FATAL_WRITE;
-    setvbuf(out, NULL, _IOFBF, PAYLOAD_STREAM_BUFFER);
+    /* Every write is a whole copy buffer (or the end of the entry): a stream
+     * buffer would only copy the data once more. */
+    setvbuf(out, NULL, _IONBF, 0);
     rc = CopyEntryData(x, out);
     if (fclose(out) != 0 && rc == CORE_OK)
         rc = FATAL_WRITE;

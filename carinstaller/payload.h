@@ -24,7 +24,11 @@
 #define PAYLOAD_CHUNK 512         /* the unit of copying and of short reads */
 #define PAYLOAD_COPY_BUFFER 262144 /* chunks moved per read and write */
 #define DEST_PATH_SIZE 512
-#define PAYLOAD_STREAM_BUFFER 65536
+/* The installer stream's buffer serves the 16-byte table records; the data
+ * is read PAYLOAD_COPY_BUFFER bytes at a time, past it. A larger buffer would
+ * only add copies: after each seek the C library refills it from the next
+ * block boundary and hands the data over from there. */
+#define PAYLOAD_STREAM_BUFFER 4096
 
 typedef struct PayloadHeader {
     uint32_t kind;
@@ -53,9 +57,8 @@ typedef struct Extraction {
     unsigned char buffer[PAYLOAD_COPY_BUFFER];
 } Extraction;
 
-/* Opens the installer file read-only as x->stream, with a stream buffer large
- * enough that the 512-byte chunks do not each cost a system call. Returns
- * CORE_OK or FATAL_OPEN_EXE. */
+/* Opens the installer file read-only as x->stream, with a stream buffer of
+ * PAYLOAD_STREAM_BUFFER bytes. Returns CORE_OK or FATAL_OPEN_EXE. */
 int PayloadOpen(Extraction *x, const char *path, int64_t payload_offset);
 
 /* Reads the 12-byte header at payload_offset and checks the entry table.
