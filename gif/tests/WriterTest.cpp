@@ -478,6 +478,7 @@ TEST(Saving, ProgressReportsSavingPerFrame) {
 }
 
 TEST(Saving, FormDataClipboardAndFile) {
+  GIFImageInitialize();
   auto image = MakeImage(5, 3, 4, Pattern(15, 4, 9));
   TMemoryStream plain;
   image->SaveToStream(plain);
