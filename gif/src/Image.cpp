@@ -323,31 +323,24 @@ int TGIFImage::Add(TPersistent* source) {
 // --- clipboard -------------------------------------------------------------
 
 void TGIFImage::LoadFromClipboardFormat(TClipboardFormat format, THandle data, TPaletteHandle palette) {
-  bool opened = false;
-  if (!data && ClipboardOpen()) {
-    opened = true;
-    data = ClipboardGetData(format);
-  }
-  std::vector<std::uint8_t> bytes;
-  if (data) bytes = GlobalBlockBytes(data);
-  if (opened) ClipboardClose();
-  if (format == CF_GIF && CF_GIF != 0 && data) {
-    TReadOnlyMemoryStream s(bytes.data(), bytes.size());
-    LoadFromStream(s);
-  } else if (format == CF_BITMAP_FORMAT && data) {
+  if (format == CF_BITMAP_FORMAT) {
+    // The bitmap fetches the clipboard's data itself when `data` is 0.
     TBitmap bitmap;
-    THandle copy = GlobalBlockAlloc(bytes.data(), bytes.size());
-    try {
-      bitmap.LoadFromClipboardFormat(format, copy, palette);
-    } catch (...) {
-      GlobalBlockFree(copy);
-      throw;
-    }
-    GlobalBlockFree(copy);
+    bitmap.LoadFromClipboardFormat(format, data, palette);
     Assign(&bitmap);
-  } else {
-    throw EInvalidGraphic(SUnknownClipboardFormat);
+    return;
   }
+  if (format != CF_GIF || CF_GIF == 0) throw EInvalidGraphic(SUnknownClipboardFormat);
+  std::vector<std::uint8_t> bytes;
+  if (data) {
+    bytes = GlobalBlockBytes(data);
+  } else if (ClipboardOpen()) {
+    bytes = GlobalBlockBytes(ClipboardGetData(format));
+    ClipboardClose();
+  }
+  if (bytes.empty()) throw EInvalidGraphic(SUnknownClipboardFormat);
+  TReadOnlyMemoryStream s(bytes.data(), bytes.size());
+  LoadFromStream(s);
 }
 
 void TGIFImage::SaveToClipboardFormat(TClipboardFormat& format, THandle& data, TPaletteHandle& palette) {

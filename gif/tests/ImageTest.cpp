@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "toolkit/base/Canvas.h"
+
 #include "testsupport.h"
 
 #include <cstdio>
@@ -169,16 +171,31 @@ TEST(Clipboard, SavingFollowsTheBitmapsOwnershipRule) {
   pasted.LoadFromClipboardFormat(CF_GIF, 0, {});
   EXPECT_EQ(pasted.Images()->Count(), 1);
 
-  // The bitmap's block is the caller's too.
+  // The bitmap's data is the caller's too, and is what the platform expects
+  // under the bitmap format (a bitmap handle on Windows): it reads back with
+  // the same pixels, directly and through the clipboard. (A GIF made from a
+  // pasted bitmap waits for frame conversion.)
   TBitmap bitmap;
-  bitmap.SetSize(2, 2);
+  bitmap.SetPixelFormat(pf24bit);
+  bitmap.SetSize(3, 2);
+  bitmap.Canvas().SetPixel(2, 1, RGBColor(10, 200, 30));
   format = 0;
   data = 0;
   bitmap.SaveToClipboardFormat(format, data, palette);
   EXPECT_EQ(format, CF_BITMAP_FORMAT);
   ASSERT_NE(data, 0u);
-  EXPECT_FALSE(GlobalBlockBytes(data).empty());
-  GlobalBlockFree(data);
+  TBitmap direct;
+  direct.LoadFromClipboardFormat(format, data, {});
+  EXPECT_EQ(direct.GetWidth(), 3);
+  EXPECT_EQ(direct.Canvas().GetPixel(2, 1), RGBColor(10, 200, 30));
+  ASSERT_TRUE(ClipboardOpen());
+  ClipboardEmpty();
+  ASSERT_TRUE(ClipboardSetData(format, data));  // the clipboard owns it now
+  ClipboardClose();
+  TBitmap pasted24;
+  pasted24.LoadFromClipboardFormat(CF_BITMAP_FORMAT, 0, {});
+  EXPECT_EQ(pasted24.GetHeight(), 2);
+  EXPECT_EQ(pasted24.Canvas().GetPixel(2, 1), RGBColor(10, 200, 30));
 
   TGIFImage empty;
   format = 0;

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "toolkit/base/BitmapStorage.h"
-#include "toolkit/base/BitmapStorage.h"
 #include "toolkit/base/Canvas.h"
 
 namespace {
@@ -379,8 +378,15 @@ void TBitmap::ReadData(TStream& s) {
 // --- clipboard --------------------------------------------------------------------
 
 void TBitmap::LoadFromClipboardFormat(TClipboardFormat format, THandle data, TPaletteHandle) {
-  if (format != CF_BITMAP_FORMAT || !data) throw EInvalidGraphic(SUnknownClipboardFormat);
-  std::vector<std::uint8_t> bytes = GlobalBlockBytes(data);
+  if (format != CF_BITMAP_FORMAT) throw EInvalidGraphic(SUnknownClipboardFormat);
+  std::vector<std::uint8_t> bytes;
+  if (data) {
+    bytes = BitmapClipboardBytes(data);
+  } else if (ClipboardOpen()) {
+    bytes = BitmapClipboardBytes(ClipboardGetData(format));
+    ClipboardClose();
+  }
+  if (bytes.empty()) throw EInvalidGraphic(SUnknownClipboardFormat);
   TReadOnlyMemoryStream s(bytes.data(), bytes.size());
   LoadFromStream(s);
 }
@@ -388,7 +394,8 @@ void TBitmap::LoadFromClipboardFormat(TClipboardFormat format, THandle data, TPa
 void TBitmap::SaveToClipboardFormat(TClipboardFormat& format, THandle& data, TPaletteHandle& palette) {
   TMemoryStream s;
   SaveToStream(s);
+  const auto* p = static_cast<const std::uint8_t*>(s.Memory());
   format = CF_BITMAP_FORMAT;
-  data = GlobalBlockAlloc(s.Memory(), static_cast<std::size_t>(s.Size()));
+  data = BitmapClipboardData(std::vector<std::uint8_t>(p, p + s.Size()));
   palette = FPalette;
 }

@@ -84,7 +84,12 @@ void TBitmap::LoadFromStream(TStream& s) {
   std::vector<std::uint8_t> extra(infoSize - kInfoHeaderSize + (compression == kBiBitfields && infoSize == kInfoHeaderSize ? 12 : 0));
   if (available < static_cast<std::int64_t>(sizeof head + extra.size())) Invalid();
   s.ReadBuffer(extra.data(), extra.size());
-  if (compression == kBiBitfields) CheckMasks(extra.data(), bits);
+  // The three masks follow a 40-byte header and sit inside a longer one; a
+  // header of 41 to 51 bytes has no room for them.
+  if (compression == kBiBitfields) {
+    if (extra.size() < 12) Invalid();
+    CheckMasks(extra.data(), bits);
+  }
 
   TPaletteHandle palette;
   if (bits <= 8) {

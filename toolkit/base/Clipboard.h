@@ -23,6 +23,15 @@ THandle GlobalBlockAlloc(const void* data, std::size_t size);  // 0 when out of 
 std::vector<std::uint8_t> GlobalBlockBytes(THandle block);      // a copy of the contents
 void GlobalBlockFree(THandle block);
 
+// The platform's data for CF_BITMAP_FORMAT, made from and read back as the
+// bytes of a BMP file. On Windows it is a bitmap handle (HBITMAP), as other
+// programs expect under that format; the portable build keeps a block. The
+// maker owns what BitmapClipboardData returns until the clipboard takes it;
+// BitmapClipboardFree releases it. Both return 0 / empty when they fail.
+THandle BitmapClipboardData(const std::vector<std::uint8_t>& bmpFile);
+std::vector<std::uint8_t> BitmapClipboardBytes(THandle data);
+void BitmapClipboardFree(THandle data);
+
 // Clipboard access. Open and Close bracket GetData/SetData/Empty. SetData
 // hands the block to the clipboard when it succeeds; the caller still owns it
 // when it fails. GetData's block stays the clipboard's.

@@ -52,6 +52,12 @@ void GlobalBlockFree(THandle block) {
   S().blocks.erase(block);
 }
 
+THandle BitmapClipboardData(const std::vector<std::uint8_t>& bmpFile) {
+  return GlobalBlockAlloc(bmpFile.data(), bmpFile.size());
+}
+std::vector<std::uint8_t> BitmapClipboardBytes(THandle data) { return GlobalBlockBytes(data); }
+void BitmapClipboardFree(THandle data) { GlobalBlockFree(data); }
+
 bool ClipboardOpen() {
   std::lock_guard<std::mutex> g(S().lock);
   if (S().open) return false;

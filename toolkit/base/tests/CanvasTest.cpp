@@ -268,6 +268,24 @@ TEST(Bitmap, EmptyAndWideBitmapsSurviveTheBmpRoundTrip) {
   EXPECT_EQ(back.BitsPerPixel(), 8);
 }
 
+// Found by fuzzing: a 48-byte info header with BI_BITFIELDS made the mask
+// check read past the 8 bytes that follow the first 40.
+TEST(Bitmap, BitfieldsWithoutRoomForTheMasksAreRefused) {
+  std::vector<std::uint8_t> bmp(14 + 48 + 12, 0);
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  bmp[10] = 14 + 48;                    // pixels right after the header
+  bmp[14] = 48;                         // info header size
+  bmp[18] = 1;                          // width 1
+  bmp[22] = 1;                          // height 1
+  bmp[26] = 1;                          // planes
+  bmp[28] = 32;                         // bits per pixel
+  bmp[30] = 3;                          // BI_BITFIELDS
+  TReadOnlyMemoryStream in(bmp.data(), bmp.size());
+  TBitmap b;
+  EXPECT_THROW(b.LoadFromStream(in), EInvalidGraphic);
+}
+
 // --- the software canvas ----------------------------------------------------------------
 
 // The bitmap as rows of characters, one per pixel, from a colour key.
