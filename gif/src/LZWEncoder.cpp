@@ -7,7 +7,7 @@
 void THashTable::Clear() { std::memset(FSlots, 0xFF, sizeof FSlots); }
 
 bool THashTable::Insert(std::uint32_t key, int code) {
-  int slot;
+  int slot = -1;  // stays -1 when the key is already there
   Find(key, slot);
   if (slot < 0) return false;
   Store(slot, key, code);
