@@ -7,6 +7,8 @@
 
 #include <gif_lib.h>
 
+#include "GiflibMemory.h"
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_GIF
 #include <stb/stb_image.h>
@@ -32,23 +34,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-Bytes ReadAll(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-struct MemReader {
-  const Bytes* data;
-  std::size_t pos;
-};
-
-int ReadMem(GifFileType* gif, GifByteType* buf, int n) {
-  auto* m = static_cast<MemReader*>(gif->UserData);
-  std::size_t k = std::min<std::size_t>(static_cast<std::size_t>(n), m->data->size() - m->pos);
-  std::memcpy(buf, m->data->data() + m->pos, k);
-  m->pos += k;
-  return static_cast<int>(k);
-}
+using benchgif::MemReader;
+using benchgif::ReadAll;
+using benchgif::ReadMem;
 
 // Pixels decoded by giflib, or -1 when it rejects the file.
 long long GiflibDecode(const Bytes& data) {

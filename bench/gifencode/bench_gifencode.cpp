@@ -8,6 +8,8 @@
 
 #include <gif_lib.h>
 
+#include "bench/gif/GiflibMemory.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -26,23 +28,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes ReadAll(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-struct MemReader {
-  const Bytes* data;
-  std::size_t pos;
-};
-
-int ReadMem(GifFileType* gif, GifByteType* buf, int n) {
-  auto* m = static_cast<MemReader*>(gif->UserData);
-  std::size_t k = std::min<std::size_t>(static_cast<std::size_t>(n), m->data->size() - m->pos);
-  std::memcpy(buf, m->data->data() + m->pos, k);
-  m->pos += k;
-  return static_cast<int>(k);
-}
+using benchgif::MemReader;
+using benchgif::ReadAll;
+using benchgif::ReadMem;
 
 int WriteMem(GifFileType* gif, const GifByteType* buf, int n) {
   auto* out = static_cast<Bytes*>(gif->UserData);
