@@ -365,6 +365,15 @@ protected:
   TControl* FCaptureControl = nullptr;
 };
 
+// The component of that name and class that a form loaded; raises
+// EReadError "Component <name> missing" when there is none.
+template <class T>
+T* FindLoaded(TComponent& owner, const char* name) {
+  T* c = dynamic_cast<T*>(owner.FindComponent(name));
+  if (!c) throw EReadError(std::string("Component ") + name + " missing");
+  return c;
+}
+
 // Draws a glyph with its transparent colour left out; a disabled glyph's
 // dark pixels are drawn embossed in the button shadow colours.
 void DrawGlyph(TCanvas& canvas, const TBitmap& glyph, int x, int y, bool enabled);

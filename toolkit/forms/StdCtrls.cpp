@@ -223,7 +223,7 @@ bool TBitBtn::ReadProperty(const std::string& name, const TPropValue& v, TCustom
   return true;
 }
 
-void TBitBtn::DrawFace(TCanvas& c, bool pressed, bool focused) const {
+void TButton::DrawFace(TCanvas& c, bool pressed, bool focused) const {
   TRect r = Rect(0, 0, FWidth, FHeight);
   c.Brush().SetStyle(bsSolid);
   c.Brush().SetColor(clBtnFace);
@@ -247,14 +247,16 @@ void TBitBtn::DrawFace(TCanvas& c, bool pressed, bool focused) const {
   const int spacing = 4;
   TRect text = Rect(0, 0, 0, 0);
   c.DrawText(FCaption, text, DT_CALCRECT | DT_SINGLELINE);
-  int glyphWidth = FGlyph.GetEmpty() ? 0 : FGlyph.GetWidth();
+  const TBitmap* glyph = FaceGlyph();
+  int glyphWidth = glyph ? glyph->GetWidth() : 0;
   int total = text.Width() + (glyphWidth ? glyphWidth + spacing : 0);
   int x = (FWidth - total) / 2 + (pressed ? 1 : 0);
   int y = pressed ? 1 : 0;
-  int textLeft = FLayout == blGlyphLeft && glyphWidth ? x + glyphWidth + spacing : x;
-  if (glyphWidth) {
-    int glyphLeft = FLayout == blGlyphLeft ? x : x + text.Width() + spacing;
-    DrawGlyph(c, FGlyph, glyphLeft, (FHeight - FGlyph.GetHeight()) / 2 + y, enabled);
+  bool glyphLeft = FaceLayout() == blGlyphLeft;
+  int textLeft = glyphLeft && glyph ? x + glyphWidth + spacing : x;
+  if (glyph) {
+    int left = glyphLeft ? x : x + text.Width() + spacing;
+    DrawGlyph(c, *glyph, left, (FHeight - glyph->GetHeight()) / 2 + y, enabled);
   }
   TRect place = Rect(textLeft, y, textLeft + text.Width(), FHeight + y);
   c.DrawText(FCaption, place, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
@@ -323,4 +325,76 @@ void RegisterStandardControls() {
   RegisterComponentClass("TBitBtn", [](TComponent* o) { return new TBitBtn(o); });
   RegisterComponentClass("TProgressBar", [](TComponent* o) { return new TProgressBar(o); });
   RegisterComponentClass("TOpenDialog", [](TComponent* o) { return new TOpenDialog(o); });
+}
+
+// --- likenesses without a window ------------------------------------------------
+
+namespace {
+
+// A sunken box in `fill`, returning its inside.
+TRect SunkenBox(TCanvas& c, TRect r, TColor fill) {
+  c.Brush().SetStyle(bsSolid);
+  c.Brush().SetColor(fill);
+  c.FillRect(r);
+  c.Frame3D(r, clBtnShadow, clBtnHighlight);
+  r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+  c.Frame3D(r, cl3DDkShadow, cl3DLight);
+  return Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+}
+
+void DrawCaption(TCanvas& c, const TControl& control, TRect r, const std::string& text, unsigned flags) {
+  c.Font().Assign(&control.Font());
+  if (!control.EffectivelyEnabled()) c.Font().SetColor(clGrayText);
+  c.SetBackgroundMode(bkTransparent);
+  c.DrawText(text, r, flags | DT_NOPREFIX);
+}
+
+}  // namespace
+
+void TEdit::Paint(TCanvas& c) {
+  if (Window()) return;
+  TRect inside = SunkenBox(c, FormBounds(), Color());
+  DrawCaption(c, *this, Rect(inside.Left + 1, inside.Top, inside.Right, inside.Bottom), FText, DT_SINGLELINE | DT_VCENTER);
+}
+
+void TMemo::Paint(TCanvas& c) {
+  if (Window()) return;
+  TRect inside = SunkenBox(c, FormBounds(), Color());
+  DrawCaption(c, *this, Rect(inside.Left + 1, inside.Top, inside.Right, inside.Bottom), FLines.Text(), FWordWrap ? DT_WORDBREAK : 0);
+}
+
+void TCheckBox::Paint(TCanvas& c) {
+  if (Window()) return;
+  TRect r = FormBounds();
+  int top = r.Top + (r.Height() - 13) / 2;
+  TRect inside = SunkenBox(c, Rect(r.Left, top, r.Left + 13, top + 13), EffectivelyEnabled() ? clWindow : clBtnFace);
+  if (FChecked) {
+    c.Brush().SetColor(EffectivelyEnabled() ? clWindowText : clGrayText);
+    for (int i = 0; i < 7; i++) {  // the tick
+      int x = inside.Left + 1 + i, y = inside.Top + (i < 2 ? 3 + i : 7 - i);
+      c.FillRect(Rect(x, y + 1, x + 1, y + 4));
+    }
+  }
+  DrawCaption(c, *this, Rect(r.Left + 17, r.Top, r.Right, r.Bottom), FCaption, DT_SINGLELINE | DT_VCENTER);
+}
+
+void TButton::Paint(TCanvas& c) {
+  if (Window()) return;
+  TRect r = FormBounds();
+  c.SetClip(r, TPoint{r.Left, r.Top});
+  DrawFace(c, false, false);
+  c.ClearClip();
+}
+
+void TProgressBar::Paint(TCanvas& c) {
+  if (Window()) return;
+  TRect r = FormBounds();
+  c.Brush().SetStyle(bsSolid);
+  c.Brush().SetColor(clBtnFace);
+  c.FillRect(r);
+  c.Frame3D(r, clBtnShadow, clBtnHighlight);
+  int span = FMax - FMin;
+  int filled = span > 0 ? (r.Width() - 2) * (FPosition - FMin) / span : 0;
+  c.Brush().SetColor(clHighlight);
+  c.FillRect(Rect(r.Left + 1, r.Top + 1, r.Left + 1 + filled, r.Bottom - 1));
 }

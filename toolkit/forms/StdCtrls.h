@@ -5,8 +5,10 @@
 // component whose Execute the platform half provides.
 //
 // Every control keeps its value here; the platform window shows it and
-// writes back what the user changes (TextEdited, Toggle...), so a form
-// works the same without windows, as the tests use it.
+// writes back what the user changes (TextEdited, Click...), so a form
+// works the same without windows, as the tests use it. Without a window,
+// windowed controls paint a plain likeness of themselves on the form's
+// canvas, for previews.
 #pragma once
 
 #include <functional>
@@ -74,6 +76,8 @@ class TEdit : public TWinControl {
 public:
   explicit TEdit(TComponent* owner);
   const char* ClassName() const override { return "TEdit"; }
+  // The look without a platform window (previews, tests).
+  void Paint(TCanvas& canvas) override;
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   bool HasWindow() const override { return true; }
   const std::string& Text() const { return FText; }
@@ -95,6 +99,7 @@ class TMemo : public TWinControl {
 public:
   explicit TMemo(TComponent* owner);
   const char* ClassName() const override { return "TMemo"; }
+  void Paint(TCanvas& canvas) override;
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   bool HasWindow() const override { return true; }
   TStrings& Lines() { return FLines; }
@@ -115,6 +120,7 @@ class TCheckBox : public TWinControl {
 public:
   explicit TCheckBox(TComponent* owner);
   const char* ClassName() const override { return "TCheckBox"; }
+  void Paint(TCanvas& canvas) override;
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   bool HasWindow() const override { return true; }
   bool Checked() const { return FChecked; }
@@ -126,25 +132,34 @@ private:
   bool FChecked = false;
 };
 
+enum TButtonLayout { blGlyphLeft, blGlyphRight };
+
 // A push button. Clicking one with a ModalResult gives its form that
 // result (ending a modal showing) before OnClick runs.
 class TButton : public TWinControl {
 public:
   explicit TButton(TComponent* owner);
   const char* ClassName() const override { return "TButton"; }
+  void Paint(TCanvas& canvas) override;
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   bool HasWindow() const override { return true; }
   bool IsDefault() const override { return FDefault; }
   bool IsCancel() const override { return FCancel; }
   int ModalResult() const { return FModalResult; }
   void Click() override;
+  // Draws the face in the button's own coordinates: the frame (pressed,
+  // focused, default), then the glyph, if any, and the caption side by
+  // side, centred together; a disabled one greyed.
+  void DrawFace(TCanvas& canvas, bool pressed, bool focused) const;
+
+protected:
+  virtual const TBitmap* FaceGlyph() const { return nullptr; }
+  virtual TButtonLayout FaceLayout() const { return blGlyphLeft; }
 
 private:
   bool FDefault = false, FCancel = false;
   int FModalResult = mrNone;
 };
-
-enum TButtonLayout { blGlyphLeft, blGlyphRight };
 
 // A push button with a glyph beside its caption.
 class TBitBtn : public TButton {
@@ -155,9 +170,10 @@ public:
   TBitmap& Glyph() { return FGlyph; }
   const TBitmap& Glyph() const { return FGlyph; }
   TButtonLayout Layout() const { return FLayout; }
-  // Draws the face: the frame (pressed, focused, default), then the glyph
-  // and the caption side by side, centred together; disabled ones greyed.
-  void DrawFace(TCanvas& canvas, bool pressed, bool focused) const;
+
+protected:
+  const TBitmap* FaceGlyph() const override { return FGlyph.GetEmpty() ? nullptr : &FGlyph; }
+  TButtonLayout FaceLayout() const override { return FLayout; }
 
 private:
   TBitmap FGlyph;
@@ -170,6 +186,7 @@ class TProgressBar : public TWinControl {
 public:
   explicit TProgressBar(TComponent* owner) : TWinControl(owner) {}
   const char* ClassName() const override { return "TProgressBar"; }
+  void Paint(TCanvas& canvas) override;
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   bool HasWindow() const override { return true; }
   int Min() const { return FMin; }

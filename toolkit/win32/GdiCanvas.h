@@ -56,6 +56,9 @@ struct TDibHeader {
   BITMAPINFO* Get() { return reinterpret_cast<BITMAPINFO*>(this); }
 };
 
+// A GDI font for a TFont; the caller deletes it.
+HFONT CreateFontFor(const TFont& font);
+
 // A GDI brush for a TBrush (hatches included); a null brush for bsClear.
 // The caller deletes it.
 HBRUSH CreateBrushFor(TBrush& brush);
