@@ -13,7 +13,7 @@
 
 extern const char* const InstallerTitle;  // "InstallMaven"
 
-class TMainForm : public TForm, private installmaven::TInstallUI {
+class TMainForm : public TForm, public installmaven::TInstallUI {
 public:
   explicit TMainForm(TComponent* owner);
   ~TMainForm() override;

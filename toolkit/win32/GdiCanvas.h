@@ -7,6 +7,9 @@
 
 #include "toolkit/base/Canvas.h"
 
+#undef TextOut
+#undef DrawText
+
 class TGdiCanvas : public TCanvas {
 public:
   explicit TGdiCanvas(HDC dc) : FDC(dc) {}

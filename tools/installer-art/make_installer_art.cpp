@@ -77,8 +77,8 @@ void DrawBanner(TBitmap& b) {
   c.FillRect(Rect(0, 86, 342, 89));
   BigText(c, 19, 15, 5, "MAVEN", RGBColor(0, 0, 0));
   BigText(c, 16, 12, 5, "MAVEN", RGBColor(250, 240, 210));
-  BigText(c, 18, 56, 2, "Rules manager", RGBColor(230, 180, 40));
-  BigText(c, 18, 70, 2, "for Ashfall", RGBColor(230, 180, 40));
+  BigText(c, 18, 52, 2, "Rules manager", RGBColor(230, 180, 40));
+  BigText(c, 18, 69, 2, "for Ashfall", RGBColor(230, 180, 40));
   BigText(c, 18, 94, 1, "Version 2.5", RGBColor(220, 220, 220));
 }
 
