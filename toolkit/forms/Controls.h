@@ -316,11 +316,11 @@ public:
   // The front-most visible, enabled control at a client point.
   TControl* ControlAt(int x, int y) const;
   TControl* HotControl() const { return FHotControl; }
-  // Mouse input in client coordinates.
+  // Mouse input in client coordinates, routed to the controls.
   void MouseMove(int x, int y);
-  void MouseLeave();
-  void MouseDown(int x, int y);
-  void MouseUp(int x, int y);
+  void MouseLeave() override;
+  void MouseDown(int x, int y) override;
+  void MouseUp(int x, int y) override;
   void PaintControls(TCanvas& canvas);
 
   // Called once every listed component is loaded, before OnCreate: the
