@@ -9,25 +9,28 @@ using namespace installer_e2e;
 int main()
 {
     try {
+        const fs::path out = fs::current_path();  // screenshots go here
         GameFolders games;
         games.Add("C:\\Emberworks\\Ashfall");
         Installer in;
         in.PutArchive();
         if (!in.Start())
             throw std::runtime_error("the main window did not come");
-        in.Shot(in.main(), "demo-main");
+        e2e::Screenshot(in.main(), out / "installer-main.png");
         e2e::Click(in.Control(in.main(), kInstall));
         HWND agreement = in.WaitForForm("TLicenseForm");
         if (!agreement)
             throw std::runtime_error("the agreement did not come");
         e2e::Click(in.Control(agreement, kReadIt));
         Sleep(300);
-        in.Shot(agreement, "demo-agreement");
+        e2e::Screenshot(agreement, out / "installer-agreement.png");
         in.Accept(agreement);
-        std::optional<e2e::MessageBoxInfo> done = in.Box("demo-complete");
+        std::optional<e2e::MessageBoxInfo> done = in.Box();
         if (!done)
             throw std::runtime_error("no final question");
-        std::printf("installer: %s\n", done->text.c_str());
+        e2e::Screenshot(done->hwnd, out / "installer-complete.png");
+        std::printf("installer: the final question, answered Yes; screenshots installer-main.png, "
+                    "installer-agreement.png, installer-complete.png\n");
         e2e::PressButton(*done, "&Yes");
         in.process().Wait(kTimeoutMs);
         for (const auto &entry : fs::recursive_directory_iterator("C:\\Emberworks\\Ashfall"))

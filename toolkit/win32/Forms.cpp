@@ -186,6 +186,11 @@ void TForm::DestroyControlWindows() {
   FLastFocus = nullptr;
 }
 
+void TForm::Changed() {
+  if (FHandle) SetWindowTextA(FHandle, FCaption.c_str());
+  TCustomForm::Changed();
+}
+
 void TForm::WindowedControlAdded(TWinControl*) {
   if (FHandle) CreateControlWindows();
 }
@@ -286,13 +291,14 @@ void TForm::OnMove() {
 
 void TForm::Show() {
   bool wasVisible = FHandle && IsWindowVisible(FHandle);
-  ShowWindow(Handle(), SW_SHOW);
-  SetForegroundWindow(FHandle);
-  if (!wasVisible) {
-    FocusFirstControl();
-    if (OnShow) OnShow(this);
-  }
-  UpdateWindow(FHandle);
+  HWND handle = Handle();
+  // OnShow runs before the window appears, so what it enables can take
+  // the focus.
+  if (!wasVisible && OnShow) OnShow(this);
+  ShowWindow(handle, SW_SHOW);
+  SetForegroundWindow(handle);
+  if (!wasVisible) FocusFirstControl();
+  UpdateWindow(handle);
 }
 
 void TForm::Repaint() {

@@ -49,6 +49,8 @@ public:
   void HotControlChanged(TControl* c) override;
   void HandleException() override;
   void WindowedControlAdded(TWinControl* c) override;
+  // The caption follows into the window's title.
+  void Changed() override;
   // Whether the form's windowed controls take Tab, Enter and Escape (the
   // message loop hands the form's keys to IsDialogMessage).
   bool HasControlWindows() const { return FControlWindows; }
