@@ -66,6 +66,11 @@ bool NamedNoCase(const std::string& Text, const std::string& Upper) {
 
 }  // namespace
 
+void BuildDataFile(TZLBArchive& Archive, const std::string& DataFile) {
+  Archive.CreateArchive(DataFile);
+  for (const char* file : DeveloperFiles) Archive.AddFile(file);
+}
+
 std::string MavenIniText(const std::string& AshDir, const std::string& RulesDir) {
   const std::string lines[18] = {
       "[Config]",
@@ -239,8 +244,7 @@ void TInstallFlow::SpeedButton1Click() {
   FUI.StateChanged();
   FFiles.SetCurrentDir(DeveloperFolder);
   if (FFiles.FileExists(DataFileName)) FFiles.EraseFile(DataFileName);
-  FArchive.CreateArchive(DataFileName);
-  for (const char* file : DeveloperFiles) FArchive.AddFile(file);
+  BuildDataFile(FArchive, DataFileName);
   FUI.CloseMainWindow();
 }
 

@@ -50,6 +50,10 @@ extern const TGameProbe GameProbes[3];
 extern const char* const EntryNames[8];
 extern const char* const DeveloperFiles[8];
 
+// Builds the data file `DataFile` as the developer mode does, from the
+// eight DeveloperFiles relative to the working folder, in entry order.
+void BuildDataFile(TZLBArchive& Archive, const std::string& DataFile);
+
 // The 18 lines of "Maven.ini", each ended by CR LF. AshDir and RulesDir are
 // written as given (with their trailing backslashes).
 std::string MavenIniText(const std::string& AshDir, const std::string& RulesDir);

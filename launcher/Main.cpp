@@ -6,15 +6,6 @@
 TMain* Main = nullptr;
 const char* const AppTitle = "Ashfall Gold";
 
-namespace {
-template <class T>
-T* Find(TComponent& owner, const char* name) {
-  T* c = dynamic_cast<T*>(owner.FindComponent(name));
-  if (!c) throw EReadError(std::string("Component ") + name + " missing");
-  return c;
-}
-}  // namespace
-
 TMain::TMain(TComponent* owner) : TForm(owner) {
   RegisterMethod("FormCreate", [this](TObject* s) { FormCreate(s); });
   RegisterMethod("SpeedButton1Click", [this](TObject* s) { SpeedButton1Click(s); });
@@ -28,19 +19,19 @@ TMain::TMain(TComponent* owner) : TForm(owner) {
 }
 
 void TMain::ComponentsLoaded() {
-  Image1 = Find<TImage>(*this, "Image1");
-  Image2 = Find<TImage>(*this, "Image2");
-  Image3 = Find<TImage>(*this, "Image3");
-  PlasmaForm1 = Find<TControl>(*this, "PlasmaForm1");
-  SpeedButton1 = Find<TSpeedButton>(*this, "SpeedButton1");
-  SpeedButton2 = Find<TSpeedButton>(*this, "SpeedButton2");
-  SpeedButton3 = Find<TSpeedButton>(*this, "SpeedButton3");
-  SpeedButton4 = Find<TSpeedButton>(*this, "SpeedButton4");
-  SpeedButton5 = Find<TSpeedButton>(*this, "SpeedButton5");
-  SpeedButton6 = Find<TSpeedButton>(*this, "SpeedButton6");
-  SpeedButton7 = Find<TSpeedButton>(*this, "SpeedButton7");
-  NOVHint1 = Find<TComponent>(*this, "NOVHint1");
-  NOVBackground1 = Find<TComponent>(*this, "NOVBackground1");
+  Image1 = FindLoaded<TImage>(*this, "Image1");
+  Image2 = FindLoaded<TImage>(*this, "Image2");
+  Image3 = FindLoaded<TImage>(*this, "Image3");
+  PlasmaForm1 = FindLoaded<TControl>(*this, "PlasmaForm1");
+  SpeedButton1 = FindLoaded<TSpeedButton>(*this, "SpeedButton1");
+  SpeedButton2 = FindLoaded<TSpeedButton>(*this, "SpeedButton2");
+  SpeedButton3 = FindLoaded<TSpeedButton>(*this, "SpeedButton3");
+  SpeedButton4 = FindLoaded<TSpeedButton>(*this, "SpeedButton4");
+  SpeedButton5 = FindLoaded<TSpeedButton>(*this, "SpeedButton5");
+  SpeedButton6 = FindLoaded<TSpeedButton>(*this, "SpeedButton6");
+  SpeedButton7 = FindLoaded<TSpeedButton>(*this, "SpeedButton7");
+  NOVHint1 = FindLoaded<TComponent>(*this, "NOVHint1");
+  NOVBackground1 = FindLoaded<TComponent>(*this, "NOVBackground1");
 }
 
 void TMain::ShowState(bool on) {

@@ -147,6 +147,27 @@ std::vector<Control> Children(HWND parent)
     return controls;
 }
 
+HWND ChildAt(HWND parent, int x, int y)
+{
+    POINT p{x, y};
+    HWND child = ChildWindowFromPointEx(parent, p, CWP_SKIPINVISIBLE);
+    return child == parent ? nullptr : child;
+}
+
+void SetText(HWND window, const std::string &text)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &result);
+}
+
+void PressKey(HWND window, int virtual_key)
+{
+    UINT scan = MapVirtualKeyA(static_cast<UINT>(virtual_key), MAPVK_VK_TO_VSC);
+    PostMessageA(window, WM_KEYDOWN, static_cast<WPARAM>(virtual_key), 1 | (scan << 16));
+    PostMessageA(window, WM_KEYUP, static_cast<WPARAM>(virtual_key), 1 | (scan << 16) | 0xC0000000u);
+}
+
 std::string Text(HWND window)
 {
     DWORD_PTR length = 0;

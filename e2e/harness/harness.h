@@ -73,6 +73,15 @@ struct Control {
 };
 std::vector<Control> Children(HWND parent);
 
+// The visible child window at a client point of parent (the innermost),
+// or nullptr.
+HWND ChildAt(HWND parent, int x, int y);
+// Sets a control's text as typing would (WM_SETTEXT; edits notify their
+// parent of the change).
+void SetText(HWND window, const std::string &text);
+// A key pressed and released in window (WM_KEYDOWN / WM_KEYUP posted).
+void PressKey(HWND window, int virtual_key);
+
 std::string Text(HWND window);          // WM_GETTEXT
 std::string InternalText(HWND window);  // GetWindowText, never blocks on the target
 std::string ClassOf(HWND window);

@@ -19,6 +19,12 @@
 #include "toolkit/base/Graphics.h"
 #include "toolkit/base/GraphicsObjects.h"
 
+// <windows.h> makes TextOut and DrawText macros for its A/W functions;
+// here they are the canvas's own names, in whatever order the headers
+// come (toolkit/win32/GdiCanvas.h undoes them again after <windows.h>).
+#undef TextOut
+#undef DrawText
+
 // DrawText flags, with the platform's values (and spelling, so a file that
 // also includes <windows.h> sees the same definitions).
 #ifndef DT_TOP

@@ -39,9 +39,14 @@ using TComponentFactory = std::function<TStoredComponent*(TComponent* owner)>;
 void RegisterComponentClass(const std::string& className, TComponentFactory factory);
 TComponentFactory FindComponentClass(const std::string& className);
 
-enum TAlign { alNone, alClient };
+enum TAlign { alNone, alTop, alBottom, alClient };
 
-// A windowless control on a form.
+class TWinControl;
+
+// A control on a form. Its bounds are in its container's client
+// coordinates: the form's, or those of the panel or group box holding it.
+// Caption, font and colour may come from the container (ParentFont,
+// ParentColor).
 class TControl : public TStoredComponent {
 public:
   using TStoredComponent::TStoredComponent;
@@ -50,18 +55,38 @@ public:
   const char* ClassName() const override { return "TControl"; }
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
 
+  // The form the control is on, and the control holding it (none for a
+  // control placed on the form itself).
   TCustomForm* Parent() const { return FParent; }
   virtual void SetParent(TCustomForm* parent);
+  TWinControl* ParentControl() const { return FParentControl; }
+  void SetParentControl(TWinControl* container);
   TRect BoundsRect() const { return Rect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
-  void SetBounds(int left, int top, int width, int height);
+  // The bounds in the form's client coordinates.
+  TRect FormBounds() const;
+  virtual void SetBounds(int left, int top, int width, int height);
   int Left() const { return FLeft; }
   int Top() const { return FTop; }
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   bool Visible() const { return FVisible; }
   void SetVisible(bool v);
+  // Visible, and so is every container holding it.
+  bool Showing() const;
   bool Enabled() const { return FEnabled; }
-  void SetEnabled(bool v) { FEnabled = v; Invalidate(); }
+  void SetEnabled(bool v);
+  // Enabled, and so is every container holding it.
+  bool EffectivelyEnabled() const;
+  const std::string& Caption() const { return FCaption; }
+  void SetCaption(const std::string& text);
+  // The font drawn with: the container's (or form's) while ParentFont is on.
+  const TFont& Font() const;
+  TFont& OwnFont() { return FFont; }
+  bool ParentFont() const { return FParentFont; }
+  void SetParentFont(bool v) { FParentFont = v; Changed(); }
+  // The colour behind the control: the container's while ParentColor is on.
+  TColor Color() const;
+  void SetColor(TColor c) { FColor = c; FParentColor = false; Changed(); }
   const std::string& Hint() const { return FHint; }
   void SetHint(const std::string& h) { FHint = h; }
   // The own ShowHint, or the form's while ParentShowHint is on.
@@ -72,6 +97,9 @@ public:
   // Paints the control on its form's canvas (form client coordinates).
   virtual void Paint(TCanvas&) {}
   void Invalidate();
+  // Something shown changed: a windowed control updates its window,
+  // others are repainted.
+  virtual void Changed() { Invalidate(); }
   // Mouse, in the form's client coordinates.
   virtual void MouseEnter() {}
   virtual void MouseLeave() {}
@@ -82,12 +110,75 @@ public:
   TNotifyEvent OnClick;
 
 protected:
+  // Reads the font's stored properties ("Font.Name"...); false for others.
+  bool ReadFontProperty(const std::string& name, const TPropValue& value);
   TCustomForm* FParent = nullptr;
+  TWinControl* FParentControl = nullptr;
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   bool FVisible = true, FEnabled = true;
   bool FShowHint = false, FParentShowHint = true;
+  bool FParentFont = true, FParentColor = false;
   TAlign FAlign = alNone;
-  std::string FHint;
+  std::string FHint, FCaption;
+  TFont FFont;
+  TColor FColor = clBtnFace;
+};
+
+// The platform's window of a windowed control, made by the platform half
+// of its form. The control tells it what changed; the window writes what
+// the user did back into the control.
+class TControlWindow {
+public:
+  virtual ~TControlWindow() = default;
+  // Place, visibility, enabled state, font and the control's value follow
+  // the control.
+  virtual void Update() = 0;
+  virtual void SetFocus() = 0;
+  virtual bool Focused() const = 0;
+};
+
+// A control that can hold other controls and take the keyboard focus.
+// Controls with a platform window of their own (edits, buttons, check
+// boxes, progress bars) say so with HasWindow(); the platform half gives
+// them one. Containers without one (panels, group boxes) are painted by
+// the form like windowless controls.
+class TWinControl : public TControl {
+public:
+  using TControl::TControl;
+  ~TWinControl() override;
+  const char* ClassName() const override { return "TWinControl"; }
+  bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
+
+  // The controls this one holds, in the order they were placed.
+  const std::vector<TControl*>& ChildControls() const { return FChildren; }
+  int TabOrder() const { return FTabOrder; }
+  void SetTabOrder(int v) { FTabOrder = v; }
+  bool TabStop() const { return FTabStop; }
+  void SetTabStop(bool v) { FTabStop = v; }
+  // The area children are placed in, in the control's own coordinates.
+  virtual TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
+  // Places alTop, alBottom and alClient children in the client area.
+  void AlignControls();
+  void SetBounds(int left, int top, int width, int height) override;
+
+  virtual bool HasWindow() const { return false; }
+  // Buttons pressed by Enter (the form's default) and Escape (its cancel).
+  virtual bool IsDefault() const { return false; }
+  virtual bool IsCancel() const { return false; }
+  TControlWindow* Window() const { return FWindow.get(); }
+  void SetWindow(std::unique_ptr<TControlWindow> w) { FWindow = std::move(w); }
+  // A windowed control updates its window; the children follow a change
+  // of the container (its visibility, enabled state, place or font).
+  void Changed() override;
+  void SetFocus();
+  bool Focused() const { return FWindow && FWindow->Focused(); }
+
+protected:
+  friend class TControl;
+  std::vector<TControl*> FChildren;
+  int FTabOrder = -1;
+  bool FTabStop = false;
+  std::unique_ptr<TControlWindow> FWindow;
 };
 
 // A control without a window of its own that paints through the form's
@@ -130,12 +221,14 @@ protected:
   bool FTransparent = false, FAutoSize = false, FStretch = false;
 };
 
-// A flat button without caption or glyph: a hot area that shows the flat
-// frame while the pointer is over it or it is pressed, and clicks when
-// released over itself.
+// A button without a window of its own: flat (a hot area that shows its
+// frame only while the pointer is over it or it is pressed) or raised, with
+// an optional glyph centred on it, whose bottom-left pixel's colour is
+// transparent. It clicks when released over itself.
 class TSpeedButton : public TGraphicControl {
 public:
   using TGraphicControl::TGraphicControl;
+  TBitmap& Glyph() { return FGlyph; }
   const char* ClassName() const override { return "TSpeedButton"; }
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   bool Hot() const { return FHot; }
@@ -151,16 +244,19 @@ protected:
 
 private:
   bool FFlat = true, FHot = false, FPressed = false;
+  TBitmap FGlyph;
 };
 
 enum TBorderStyle { bsNone, bsSingle, bsDialog, bsToolWindow };
 enum TPosition { poDesigned, poScreenCenter };
 
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2;
+
 // A form: its stored properties, its controls in back-to-front order, its
 // handler methods by name, and the routing of the mouse to its controls.
-class TCustomForm : public TStoredComponent {
+class TCustomForm : public TWinControl {
 public:
-  explicit TCustomForm(TComponent* owner) : TStoredComponent(owner) {}
+  explicit TCustomForm(TComponent* owner) : TWinControl(owner) {}
   // Frees the owned components while the form can still take their notices.
   ~TCustomForm() override;
   const char* ClassName() const override { return "TCustomForm"; }
@@ -172,16 +268,15 @@ public:
   // of another form class.
   void LoadFromDescription(const TObjectDesc& description);
 
-  // Handlers the description may name.
+  // Handlers the description may name: RegisterMethod for the usual
+  // (TObject* sender) ones, Methods() for handlers of any signature.
   void RegisterMethod(const std::string& name, TNotifyEvent handler);
   TNotifyEvent MethodAddress(const std::string& name) const;
+  TMethodTable& Methods() { return FMethods; }
 
-  const std::string& Caption() const { return FCaption; }
   // The window's place on the screen and the size of its client area;
   // setting them moves or sizes a window that exists, and alClient
   // controls follow the client size.
-  int Left() const { return FLeft; }
-  int Top() const { return FTop; }
   int ClientWidth() const { return FClientWidth; }
   int ClientHeight() const { return FClientHeight; }
   void SetLeft(int v);
@@ -201,17 +296,31 @@ public:
   TPosition Position() const { return FPosition; }
   bool Scaled() const { return FScaled; }
   bool ShowHint() const { return FShowHint; }
-  TColor Color() const { return FColor; }
+  // Every control on the form, containers before what they hold.
   const std::vector<TControl*>& Controls() const { return FControls; }
+  TRect ClientRect() const override { return Rect(0, 0, FClientWidth, FClientHeight); }
+
+  // The windowed controls in tab order: by TabOrder among the children of
+  // the form, each container followed by what it holds.
+  std::vector<TWinControl*> TabOrderList() const;
+  // The buttons Enter and Escape press (Default and Cancel), when showing
+  // and enabled; Enter and Escape click them and return true.
+  TWinControl* DefaultButton() const;
+  TWinControl* CancelButton() const;
+  bool PressDefault();
+  bool PressCancel();
+  // Set by a button with a ModalResult; a modal showing ends on it.
+  int ModalResult() const { return FModalResult; }
+  void SetModalResult(int r) { FModalResult = r; }
 
   // The front-most visible, enabled control at a client point.
   TControl* ControlAt(int x, int y) const;
   TControl* HotControl() const { return FHotControl; }
-  // Mouse input in client coordinates.
+  // Mouse input in client coordinates, routed to the controls.
   void MouseMove(int x, int y);
-  void MouseLeave();
-  void MouseDown(int x, int y);
-  void MouseUp(int x, int y);
+  void MouseLeave() override;
+  void MouseDown(int x, int y) override;
+  void MouseUp(int x, int y) override;
   void PaintControls(TCanvas& canvas);
 
   // Called once every listed component is loaded, before OnCreate: the
@@ -224,33 +333,50 @@ public:
   virtual void WindowRegionChanged() {}
   // The pointer entered another control (or none): the hint follows.
   virtual void HotControlChanged(TControl*) {}
+  // A windowed control was placed on the form after its window was made.
+  virtual void WindowedControlAdded(TWinControl*) {}
   // Errors of any type raised by handlers under the mouse; the Windows half
   // shows them. Called inside the catch block; the portable default lets
   // the error through.
   virtual void HandleException() { throw; }
 
+  void Changed() override;
+
   TNotifyEvent OnCreate;
+  // Run by the platform half when the form's window is first shown.
+  TNotifyEvent OnShow;
 
 protected:
   friend class TControl;
   void InsertControl(TControl* c);
   void RemoveControl(TControl* c);
   void Notification(TComponent* component, TOperation operation) override;
-  void AlignControls();
+  void ClickGuarded(TControl* c);
 
-  std::string FCaption;
-  int FLeft = 0, FTop = 0;
   int FClientWidth = 0, FClientHeight = 0;
+  int FModalResult = mrNone;
   std::optional<std::vector<TRect>> FWindowRegion;
   TBorderStyle FBorderStyle = bsSingle;
   TPosition FPosition = poDesigned;
   bool FScaled = true, FShowHint = false;
-  TColor FColor = clBtnFace;
   std::vector<TControl*> FControls;
-  std::map<std::string, TNotifyEvent> FMethods;
+  TMethodTable FMethods;
   TControl* FHotControl = nullptr;
   TControl* FCaptureControl = nullptr;
 };
+
+// The component of that name and class that a form loaded; raises
+// EReadError "Component <name> missing" when there is none.
+template <class T>
+T* FindLoaded(TComponent& owner, const char* name) {
+  T* c = dynamic_cast<T*>(owner.FindComponent(name));
+  if (!c) throw EReadError(std::string("Component ") + name + " missing");
+  return c;
+}
+
+// Draws a glyph with its transparent colour left out; a disabled glyph's
+// dark pixels are drawn embossed in the button shadow colours.
+void DrawGlyph(TCanvas& canvas, const TBitmap& glyph, int x, int y, bool enabled);
 
 // A non-visual component that keeps its stored properties without acting on
 // them: the place of a component a program lists but does not have yet.

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "toolkit/base/Thread.h"
+#include "toolkit/win32/ControlWindows.h"
 
 TApplication* Application = nullptr;
 
@@ -79,6 +80,7 @@ T* FromWindow(HWND hwnd, UINT msg, LPARAM lp) {
 
 TForm::~TForm() {
   if (Application) Application->CancelHint();
+  DestroyControlWindows();
   if (FHandle) {
     SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
     DestroyWindow(FHandle);
@@ -156,12 +158,86 @@ HWND TForm::Handle() {
                             GetModuleHandleA(nullptr), this);
   if (!FHandle) throw Exception(std::string("Cannot create the window ") + ClassName());
   WindowRegionChanged();
+  CreateControlWindows();
   return FHandle;
+}
+
+namespace {
+// Child window identifiers start above IDOK and IDCANCEL, which the dialog
+// keys send.
+constexpr int kFirstControlId = 1000;
+}  // namespace
+
+void TForm::CreateControlWindows() {
+  int id = kFirstControlId;
+  // Made in tab order, which is the order Tab moves the focus in.
+  for (TWinControl* w : TabOrderList()) {
+    id++;
+    if (!w->HasWindow() || w->Window()) continue;
+    w->SetWindow(MakeChildWindow(FHandle, *w, id));
+    FControlWindows = FControlWindows || w->Window() != nullptr;
+  }
+}
+
+void TForm::DestroyControlWindows() {
+  for (TControl* c : Controls())
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->SetWindow(nullptr);
+  FControlWindows = false;
+  FLastFocus = nullptr;
+}
+
+void TForm::WindowedControlAdded(TWinControl*) {
+  if (FHandle) CreateControlWindows();
+}
+
+TForm* TForm::FromHandle(HWND hwnd) {
+  if (!hwnd || GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TForm::WindowProc)) return nullptr;
+  return reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void TForm::FocusFirstControl() {
+  if (FLastFocus && IsWindow(FLastFocus) && IsWindowVisible(FLastFocus) && IsWindowEnabled(FLastFocus)) {
+    ::SetFocus(FLastFocus);
+    return;
+  }
+  for (TWinControl* w : TabOrderList())
+    if (w->Window() && w->TabStop() && w->Showing() && w->EffectivelyEnabled()) {
+      w->SetFocus();
+      return;
+    }
+}
+
+LRESULT TForm::ChildMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  auto* child = TChildWindow::FromHandle(reinterpret_cast<HWND>(lp));
+  switch (msg) {
+    case WM_COMMAND:
+      if (child) {
+        child->Command(HIWORD(wp));
+      } else if (LOWORD(wp) == IDOK) {
+        // Enter: the focused button, else the default one.
+        auto* focused = TChildWindow::FromHandle(GetFocus());
+        if (focused && dynamic_cast<TButton*>(&focused->Control())) focused->Control().Click();
+        else PressDefault();
+      } else if (LOWORD(wp) == IDCANCEL) {
+        PressCancel();
+      }
+      return 0;
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      auto* owner = TChildWindow::FromHandle(item->hwndItem);
+      return owner && owner->DrawItem(*item);
+    }
+    default:  // WM_CTLCOLOR*
+      if (child)
+        if (HBRUSH brush = child->ControlColor(reinterpret_cast<HDC>(wp))) return reinterpret_cast<LRESULT>(brush);
+      return DefWindowProcA(FHandle, msg, wp, lp);
+  }
 }
 
 void TForm::RecreateWindow() {
   if (!FHandle) return;
   bool visible = IsWindowVisible(FHandle) != 0;
+  DestroyControlWindows();
   SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
   DestroyWindow(FHandle);
   FHandle = nullptr;
@@ -209,9 +285,18 @@ void TForm::OnMove() {
 }
 
 void TForm::Show() {
+  bool wasVisible = FHandle && IsWindowVisible(FHandle);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(FHandle);
+  if (!wasVisible) {
+    FocusFirstControl();
+    if (OnShow) OnShow(this);
+  }
   UpdateWindow(FHandle);
+}
+
+void TForm::Repaint() {
+  if (FHandle) RedrawWindow(FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void TForm::Hide() {
@@ -302,6 +387,22 @@ LRESULT TForm::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOVE:
       OnMove();
       return 0;
+    case WM_COMMAND:
+    case WM_DRAWITEM:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return ChildMessage(msg, wp, lp);
+    case WM_ACTIVATE:
+      // The focus leaves with the window and comes back to where it was.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && GetParent(focus) == FHandle) FLastFocus = focus;
+      } else if (FControlWindows) {
+        FocusFirstControl();
+        return 0;
+      }
+      return DefWindowProcA(FHandle, msg, wp, lp);
     default:
       return DefWindowProcA(FHandle, msg, wp, lp);
   }
@@ -413,6 +514,7 @@ LRESULT CALLBACK THintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 TApplication::TApplication() {
   Application = this;
   HintWindowClass = [] { return new THintWindow; };
+  InstallOpenDialog();
 }
 
 TApplication::~TApplication() {
@@ -465,6 +567,9 @@ bool TApplication::ProcessMessage() {
     FTerminated = true;
     return true;
   }
+  // Tab, Enter and Escape move between and press a form's windowed controls.
+  TForm* form = msg.hwnd ? TForm::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
+  if (form && form->HasControlWindows() && IsDialogMessageA(form->Handle(), &msg)) return true;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
   return true;

@@ -14,8 +14,6 @@
 class TApplication;
 extern TApplication* Application;
 
-constexpr int mrNone = 0, mrOk = 1, mrCancel = 2;
-
 // A form with its window: class name of the window = ClassName(), so a form
 // can be found by it from outside. Derived forms register their handlers
 // and then call InitializeForm, which reads the description stored in the
@@ -31,8 +29,11 @@ public:
   bool HandleAllocated() const { return FHandle != nullptr; }
   // Destroys the window and creates it again (shown again if it was).
   void RecreateWindow();
+  // Shows the window; OnShow runs each time it goes from hidden to shown.
   void Show();
   void Hide();
+  // Paints the window and its child windows now.
+  void Repaint();
   bool Visible() const { return FHandle && IsWindowVisible(FHandle); }
   // Shows the form with the other forms disabled until it is closed or the
   // application terminates; returns the modal result.
@@ -40,8 +41,6 @@ public:
   // Ends a modal showing with mrCancel; otherwise hides the form, and for
   // the main form ends the program.
   void Close();
-  int ModalResult() const { return FModalResult; }
-  void SetModalResult(int r) { FModalResult = r; }
 
   void InvalidateRect(const TRect& r) override;
   void BoundsChanged() override;
@@ -49,6 +48,12 @@ public:
   void WindowRegionChanged() override;
   void HotControlChanged(TControl* c) override;
   void HandleException() override;
+  void WindowedControlAdded(TWinControl* c) override;
+  // Whether the form's windowed controls take Tab, Enter and Escape (the
+  // message loop hands the form's keys to IsDialogMessage).
+  bool HasControlWindows() const { return FControlWindows; }
+  // The windowed control of a child window of this form, or null.
+  static TForm* FromHandle(HWND hwnd);
 
 protected:
   void InitializeForm();
@@ -60,9 +65,13 @@ private:
   void OnMouseMove(int x, int y);
   void OnMove();
   void ApplyBounds(UINT flags);
+  void CreateControlWindows();
+  void DestroyControlWindows();
+  void FocusFirstControl();
+  LRESULT ChildMessage(UINT msg, WPARAM wp, LPARAM lp);
   HWND FHandle = nullptr;
-  bool FTrackingLeave = false, FModal = false;
-  int FModalResult = mrNone;
+  HWND FLastFocus = nullptr;
+  bool FTrackingLeave = false, FModal = false, FControlWindows = false;
 };
 
 // The plain hint window: a bordered tooltip-coloured box with the hint's

@@ -4,6 +4,13 @@
 
 #include "toolkit/base/BitmapStorage.h"
 
+HFONT CreateFontFor(const TFont& font) {
+  TFontStyles s = font.Style();
+  return CreateFontA(font.Height(), 0, 0, 0, s.Contains(fsBold) ? FW_BOLD : FW_NORMAL, s.Contains(fsItalic),
+                     s.Contains(fsUnderline), s.Contains(fsStrikeOut), font.Charset(), OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, font.Name().c_str());
+}
+
 namespace {
 
 COLORREF ToColorRef(TColor c) { return static_cast<COLORREF>(ColorToRGB(c) & 0xFFFFFF); }
@@ -11,13 +18,6 @@ COLORREF ToColorRef(TColor c) { return static_cast<COLORREF>(ColorToRGB(c) & 0xF
 HPEN CreatePenFor(TPen& pen) {
   static const int styles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
   return CreatePen(styles[pen.Style()], pen.Width(), ToColorRef(pen.Color()));
-}
-
-HFONT CreateFontFor(TFont& font) {
-  TFontStyles s = font.Style();
-  return CreateFontA(font.Height(), 0, 0, 0, s.Contains(fsBold) ? FW_BOLD : FW_NORMAL, s.Contains(fsItalic),
-                     s.Contains(fsUnderline), s.Contains(fsStrikeOut), font.Charset(), OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, font.Name().c_str());
 }
 
 void StretchDib(HDC dc, const TRect& dest, const TBitmap& source, const TRect& from, DWORD rop) {

@@ -7,6 +7,9 @@
 
 #include "toolkit/base/Canvas.h"
 
+#undef TextOut
+#undef DrawText
+
 class TGdiCanvas : public TCanvas {
 public:
   explicit TGdiCanvas(HDC dc) : FDC(dc) {}
@@ -55,6 +58,9 @@ struct TDibHeader {
   TDibHeader(int width, int height, int bitsPerPixel, const TPaletteData* palette);
   BITMAPINFO* Get() { return reinterpret_cast<BITMAPINFO*>(this); }
 };
+
+// A GDI font for a TFont; the caller deletes it.
+HFONT CreateFontFor(const TFont& font);
 
 // A GDI brush for a TBrush (hatches included); a null brush for bsClear.
 // The caller deletes it.

@@ -7,7 +7,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <stb/stb_image_write.h>
+#include "toolkit/base/tests/SavePng.h"
 
 #include "toolkit/base/SoftCanvas.h"
 #include "toolkit/base/tests/DrawingScripts.h"
@@ -24,16 +24,6 @@ bool Near(const TBitmap& b, int x, int y, TColor c) {
       if (nx >= 0 && ny >= 0 && nx < b.GetWidth() && ny < b.GetHeight() && b.PixelColor(nx, ny) == c) return true;
     }
   return false;
-}
-
-void SavePng(const TBitmap& b, const std::string& name) {
-  std::vector<unsigned char> rgb;
-  for (int y = 0; y < b.GetHeight(); ++y)
-    for (int x = 0; x < b.GetWidth(); ++x) {
-      TColor c = b.PixelColor(x, y);
-      rgb.insert(rgb.end(), {RedOf(c), GreenOf(c), BlueOf(c)});
-    }
-  stbi_write_png(name.c_str(), b.GetWidth(), b.GetHeight(), 3, rgb.data(), b.GetWidth() * 3);
 }
 
 std::string FileName(std::string s) {
