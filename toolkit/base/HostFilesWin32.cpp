@@ -90,7 +90,9 @@ TFileHandle FileOpen(const std::string& SysName, TOpenMode Mode) {
   if (SysName.empty()) return kNoFile;
   const bool Writes = Mode == omCreate || Mode == omReadWrite;
   const DWORD Access = Writes ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-  const DWORD Share = Mode == omRead ? FILE_SHARE_READ | FILE_SHARE_WRITE : Mode == omReadDenyWrite ? FILE_SHARE_READ : 0;
+  const DWORD Share = Mode == omRead            ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                      : Mode == omReadDenyWrite ? FILE_SHARE_READ
+                                                : 0;
   const DWORD Disposition = Mode == omCreate ? CREATE_ALWAYS : OPEN_EXISTING;
   HANDLE H = CreateFileA(SysName.c_str(), Access, Share, nullptr, Disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   return H == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<TFileHandle>(H);

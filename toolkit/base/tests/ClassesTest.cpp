@@ -84,7 +84,8 @@ TEST(FileStream, TakesSystemNames) {
     f.WriteBuffer("menu", 4);
   }
 #ifndef _WIN32
-  EXPECT_EQ(testsupport::ReadFile(dir / "sub" / "caf\xC3\xA9 \xE2\x82\xAC.bin"), std::vector<std::uint8_t>({'m', 'e', 'n', 'u'}));
+  EXPECT_EQ(testsupport::ReadFile(dir / "sub" / "caf\xC3\xA9 \xE2\x82\xAC.bin"),
+            std::vector<std::uint8_t>({'m', 'e', 'n', 'u'}));
 #endif
   TMemoryStream m;
   m.LoadFromFile(sys);
