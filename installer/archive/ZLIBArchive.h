@@ -14,8 +14,8 @@
 // Paths use the same encoding. On hosts other than Windows the names are
 // mapped to host file names as toolkit/base/HostFiles.h describes.
 //
-// Errors are raised as EArchiveError (a toolkit Exception) carrying one of these texts
-// (formatted where they hold %s or %d):
+// Errors are raised as EArchiveError (ZLIBStreams.h; a toolkit Exception)
+// carrying one of these texts (formatted where they hold %s or %d):
 //   "Archive file not found"                  "Unable to open file (%s)"
 //   "The archive file appears to be corrupted" "Unable to read archive file list"
 //   "Index out of bounds"                     "No archive is currently open"
