@@ -85,7 +85,6 @@ void TMainForm::FormShow(TObject*) {
   FFlow->FormShow();
 }
 
-void TMainForm::gotAFDir() { FFlow->gotAFDir(); }
 void TMainForm::AFDirBtnClick(TObject*) { FFlow->AFDirBtnClick(); }
 void TMainForm::MavenDirHelpBtnClick(TObject*) { FFlow->MavenDirHelpBtnClick(); }
 void TMainForm::RulesDirHelpBtnClick(TObject*) { FFlow->RulesDirHelpBtnClick(); }
@@ -95,13 +94,6 @@ void TMainForm::ArchiveFileExtracted(const std::string& fileName) { FFlow->Archi
 void TMainForm::InstallBtnClick(TObject*) {
   ReadControls();
   FFlow->InstallBtnClick();
-}
-
-// The lines go through the hidden Ini memo, as the window always did; the
-// flow writes the same text to "Maven.ini".
-void TMainForm::CreateIni() {
-  Ini->Lines().SetText(installmaven::MavenIniText(FFlow->State.AshDir, FFlow->State.RulesDir));
-  FFlow->CreateIni();
 }
 
 void TMainForm::SpeedButton1Click(TObject*) { FFlow->SpeedButton1Click(); }

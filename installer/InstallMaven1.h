@@ -1,7 +1,9 @@
 // The installer's main window: the game folder, the two folders to install
 // into, the options, Install and Abort. Its handlers run the install flow
 // (InstallFlow.h); this class only moves the flow's state into the
-// controls and back and gives the flow its boxes and windows.
+// controls and back and gives the flow its boxes and windows. (The flow
+// runs gotAFDir and CreateIni itself; "Maven.ini" is composed there, so the
+// description's hidden Ini memo stays empty.)
 #pragma once
 
 #include <memory>
@@ -32,14 +34,12 @@ public:
 
   void FormCreate(TObject* sender);
   void FormShow(TObject* sender);
-  void gotAFDir();
   void AFDirBtnClick(TObject* sender);
   void MavenDirHelpBtnClick(TObject* sender);
   void RulesDirHelpBtnClick(TObject* sender);
   void InstallBtnClick(TObject* sender);
   void AbortBtnClick(TObject* sender);
   void ArchiveFileExtracted(const std::string& fileName);
-  void CreateIni();
   void SpeedButton1Click(TObject* sender);
 
 protected:

@@ -109,7 +109,8 @@ TEST(InstallerEndToEnd, TheAgreementMustBeTicked)
     bool first = true;
     for (const auto &[name, refuse] : refusals) {
         SCOPED_TRACE(name);
-        e2e::Click(in.Control(in.main(), kInstall));
+        // Enter in a folder box presses Install, the window's default button.
+        e2e::PressKey(in.Control(in.main(), kMavDir), VK_RETURN);
         HWND agreement = in.WaitForForm("TLicenseForm");
         ASSERT_NE(agreement, nullptr);
         EXPECT_EQ(e2e::InternalText(agreement), "License Agreement");

@@ -1,6 +1,7 @@
 // The Windows half under Wine: synchronised calls reaching the main thread
 // in every loop it can be in, the standard error box for errors of any type
-// in window procedures, border styles, form setters and window regions.
+// in window procedures, border styles, form setters and window regions,
+// and the child windows of windowed controls with their keys.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "toolkit/base/Thread.h"
+#include "toolkit/win32/ControlWindows.h"
 #include "toolkit/win32/Forms.h"
 
 namespace {
@@ -289,6 +291,99 @@ TEST(Forms, WindowRegionSurvivesRecreation) {
   expectShape(form.Handle());
   form.SetWindowRegion(std::nullopt);
   EXPECT_TRUE(WindowRegionRects(form.Handle()).empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A form of windowed controls, one of them on a panel.
+class TControlsForm : public TPlainForm {
+public:
+  explicit TControlsForm(TComponent* owner) : TPlainForm(owner) {
+    RegisterMethod("Clicked", [this](TObject* s) { Clicks.push_back(static_cast<TComponent*>(s)->Name()); });
+    LoadFromDescription(ParseFormDescription(
+        "object F: TPlainForm\n ClientWidth = 200\n ClientHeight = 120\n"
+        " object Ok: TButton\n  Left = 10\n  Top = 90\n  Width = 60\n  Height = 24\n  Caption = 'OK'\n"
+        "  Default = True\n  TabOrder = 3\n  OnClick = Clicked\n end\n"
+        " object Panel: TPanel\n  Left = 10\n  Top = 10\n  Width = 180\n  Height = 40\n  TabOrder = 1\n"
+        "  object Name: TEdit\n   Left = 20\n   Top = 8\n   Width = 100\n   Height = 21\n   TabOrder = 0\n  end\n"
+        " end\n"
+        " object Box: TCheckBox\n  Left = 10\n  Top = 60\n  Width = 100\n  Height = 17\n  Caption = 'Box'\n"
+        "  TabOrder = 2\n  OnClick = Clicked\n end\n"
+        " object Cancel: TButton\n  Left = 120\n  Top = 90\n  Width = 60\n  Height = 24\n  Caption = 'Cancel'\n"
+        "  Cancel = True\n  ModalResult = 2\n  TabOrder = 4\n end\n"
+        "end",
+        nullptr));
+  }
+  template <class T>
+  T* Get(const char* name) { return FindLoaded<T>(*this, name); }
+  HWND Window(const char* name) {
+    auto* w = dynamic_cast<TChildWindow*>(Get<TWinControl>(name)->Window());
+    return w ? w->Handle() : nullptr;
+  }
+  std::vector<std::string> Clicks;
+};
+
+RECT ClientRectOf(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST(WindowedControls, ChildWindowsFollowTheirControls) {
+  TApplication app;
+  app.Initialize();
+  TControlsForm* form = nullptr;
+  app.CreateForm(form);
+  form->Show();
+  // Made in tab order: the edit on the panel, the box, then the buttons.
+  std::vector<HWND> order;
+  for (HWND h = GetWindow(form->Handle(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) order.push_back(h);
+  EXPECT_EQ(order, (std::vector<HWND>{form->Window("Name"), form->Window("Box"), form->Window("Ok"),
+                                      form->Window("Cancel")}));
+  RECT edit = ClientRectOf(form->Window("Name"));
+  EXPECT_EQ(edit.left, 30);  // 10 + 20 in the panel
+  EXPECT_EQ(edit.top, 18);
+  EXPECT_EQ(GetFocus(), form->Window("Name")) << "the first tab stop has the focus";
+
+  SendMessageA(form->Window("Name"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("typed"));
+  EXPECT_EQ(form->Get<TEdit>("Name")->Text(), "typed");
+  form->Get<TEdit>("Name")->SetText("set");
+  char text[16] = "";
+  GetWindowTextA(form->Window("Name"), text, sizeof text);
+  EXPECT_STREQ(text, "set");
+
+  SendMessageA(form->Window("Box"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(form->Get<TCheckBox>("Box")->Checked());
+  EXPECT_EQ(SendMessageA(form->Window("Box"), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(form->Clicks, std::vector<std::string>{"Box"});
+
+  // A hidden or disabled panel hides or disables what it holds.
+  form->Get<TPanel>("Panel")->SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(form->Window("Name")));
+  form->Get<TPanel>("Panel")->SetVisible(false);
+  EXPECT_FALSE(IsWindowVisible(form->Window("Name")));
+  form->Get<TPanel>("Panel")->SetVisible(true);
+  form->Get<TPanel>("Panel")->SetEnabled(true);
+  EXPECT_TRUE(IsWindowVisible(form->Window("Name")));
+  EXPECT_TRUE(IsWindowEnabled(form->Window("Name")));
+  form->Hide();
+}
+
+TEST(WindowedControls, EnterAndEscapePressTheDefaultAndCancelButtons) {
+  TApplication app;
+  app.Initialize();
+  TControlsForm* form = nullptr;
+  app.CreateForm(form);
+  form->Handle();
+  HWND edit = form->Window("Name");
+  // Keys wait in the queue until the modal loop hands them on.
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+  PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(form->ShowModal(), mrCancel);
+  EXPECT_EQ(form->Clicks, std::vector<std::string>{"Ok"});
 }
 
 }  // namespace
