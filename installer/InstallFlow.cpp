@@ -231,10 +231,10 @@ void TInstallFlow::CreateIni() {
   std::string name = State.MavDir + "Maven.ini";
   std::string text = MavenIniText(State.AshDir, State.RulesDir);
   try {
-    zlbbase::TFileStream file(name, zlbbase::fmCreate);
-    file.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
-  } catch (const zlbbase::EStreamError&) {
-    throw zlbbase::EArchiveError(zlbbase::Format("Cannot create file \"%s\"", name));
+    TFileStream file(name, fmCreate);
+    file.WriteBuffer(text.data(), text.size());
+  } catch (const EStreamError&) {
+    throw EFCreateError(FormatMessage1(SFCreateError, name));
   }
 }
 

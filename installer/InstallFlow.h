@@ -122,7 +122,7 @@ public:
   // One file written: the bar moves on by one step.
   void ArchiveFileExtracted(const std::string& FileName);
   // Writes "Maven.ini" into the Maven folder, replacing an earlier one.
-  // Raises EArchiveError "Cannot create file "<name>"" when it cannot.
+  // Raises EFCreateError "Cannot create file "<name>"" when it cannot.
   void CreateIni();
   // Developer mode: builds DataFileName in DeveloperFolder from the eight
   // DeveloperFiles, then closes the main window. Archive errors pass out.

@@ -66,7 +66,7 @@ void ExtractFiles(TZLBArchive& A, const fs::path& Root) {
     for (int K = 0; K < A.Count() && K < kExtractedEntries; ++K) {
       try {
         A.ExtractFile(hostfiles::SystemName(Dest.string()) + "\\", K);
-      } catch (const zlbbase::EArchiveError&) {
+      } catch (const EArchiveError&) {
       }
     }
     CheckNothingOutside(Root, Dest);
@@ -84,16 +84,16 @@ void Exercise(const std::vector<uint8_t>& Bytes) {
   TZLBArchive A(nullptr);
   try {
     A.OpenArchive(hostfiles::SystemName(Host));
-  } catch (const zlbbase::EArchiveError&) {
+  } catch (const EArchiveError&) {
     return;
   }
   for (bool Check : {false, true}) {
     A.SetCheckCRC(Check);
     for (int K = 0; K < A.Count(); ++K) {
-      zlbbase::TMemoryStream Out;
+      TMemoryStream Out;
       try {
         A.ExtractToStream(K, Out);
-      } catch (const zlbbase::EArchiveError&) {
+      } catch (const EArchiveError&) {
         continue;
       }
       TZLBEntry E;

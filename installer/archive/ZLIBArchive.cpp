@@ -11,14 +11,6 @@
 #include <new>
 #include <unordered_set>
 
-using zlbbase::EArchiveError;
-using zlbbase::EStreamError;
-using zlbbase::Format;
-using zlbbase::TFileStream;
-using zlbbase::TMemoryStream;
-using zlbbase::TObject;
-using zlbbase::TStream;
-
 namespace {
 
 const char kNotFound[] = "Archive file not found";
@@ -195,6 +187,16 @@ bool UnsafePath(const std::string& Path) {
 
 [[noreturn]] void Fail(const std::string& Msg) { throw EArchiveError(Msg); }
 
+// A fixed text with its one "%s" or "%d" filled in.
+std::string Format(const char* Text, const std::string& Arg) { return FormatMessage1(Text, Arg); }
+std::string Format(const char* Text, int Arg) { return FormatMessage1(Text, std::to_string(Arg)); }
+
+// Copies Count bytes from Source's position; nothing when Count is 0 (the
+// toolkit's CopyFrom would copy all of Source then).
+void CopyBytes(TStream& Dest, TStream& Source, int64_t Count) {
+  if (Count > 0) Dest.CopyFrom(Source, Count);
+}
+
 // Inside a handler: true when the exception being handled is a stream, zlib
 // or memory failure, false for anything else (a handler's exception).
 bool LowLevelFailure() {
@@ -222,7 +224,7 @@ auto Guard(const std::string& Msg, F Step) -> decltype(Step()) {
   Fail(Msg);
 }
 
-std::unique_ptr<TFileStream> OpenFile(const std::string& Name, zlbbase::TFileMode Mode) {
+std::unique_ptr<TFileStream> OpenFile(const std::string& Name, TFileMode Mode) {
   return Guard(Format(kUnableToOpen, Name), [&] { return std::make_unique<TFileStream>(Name, Mode); });
 }
 
@@ -233,12 +235,12 @@ std::string TZLBEntry::PathText() const { return ShortString(Path); }
 
 // ---- life -----------------------------------------------------------------
 
-TZLBArchive::TZLBArchive(zlbbase::TComponent* AOwner) : TComponent(AOwner) {
+TZLBArchive::TZLBArchive(TComponent* AOwner) : TComponent(AOwner) {
   std::memset(&FTrailer, 0, sizeof FTrailer);
 }
 
 TZLBArchive::~TZLBArchive() {
-  BeginDestroy();
+  BeforeDestruction();
   CloseArchive();
 }
 
@@ -250,7 +252,7 @@ void TZLBArchive::StartPhase(TZLBPhase Phase, int64_t Total, const std::string& 
 }
 
 void TZLBArchive::DoProgress(TObject* Sender) {
-  if (Destroying() || !OnProgress) return;
+  if (ComponentState().Contains(csDestroying) || !OnProgress) return;
   auto Percent = [this](int64_t Done) {
     return FProgressTotal > 0 ? static_cast<int>(std::nearbyint(double(Done) / double(FProgressTotal) * 100.0)) : 0;
   };
@@ -278,8 +280,8 @@ uint32_t TZLBArchive::CalcCRC(TStream& Strm, int64_t LeaveOut) {
   uLong Crc = crc32(0L, Z_NULL, 0);
   std::vector<uint8_t> Buf(kCRCPiece);
   while (Remaining > 0) {
-    int32_t Want = static_cast<int32_t>(std::min<int64_t>(Remaining, kCRCPiece));
-    int32_t Got = Strm.Read(Buf.data(), Want);
+    const int64_t Want = std::min<int64_t>(Remaining, kCRCPiece);
+    const size_t Got = Strm.Read(Buf.data(), static_cast<size_t>(Want));
     if (Got > 0) Crc = crc32(Crc, Buf.data(), static_cast<uInt>(Got));
     Remaining -= Want;
   }
@@ -305,7 +307,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   FArchiveName = FileName;
   if (FileName.empty()) return false;
   if (!hostfiles::FileExists(FileName)) Fail(kNotFound);
-  std::unique_ptr<TFileStream> F = OpenFile(FileName, zlbbase::fmOpenReadShared);
+  std::unique_ptr<TFileStream> F = OpenFile(FileName, fmOpenReadShareDenyWrite);
 
   auto Corrupted = [&] {
     FArchiveName.clear();
@@ -320,7 +322,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     if (FileSize > 0 && FileSize < ZLBTrailerSize) Corrupted();
     Crc = CalcCRC(*F, ZLBTrailerSize);
     if (FileSize > 0) {
-      F->Seek(-ZLBTrailerSize, zlbbase::soEnd);
+      F->Seek(-ZLBTrailerSize, TSeekOrigin::soEnd);
       F->ReadBuffer(Raw, ZLBTrailerSize);
     }
   } catch (const EStreamError&) {
@@ -363,15 +365,15 @@ void TZLBArchive::ReadRegistry(TStream& F, int64_t FileSize) {
     uint8_t Step[kStepSize];
     // A registry that ends early stops the loop; the size check below reports it.
     for (int64_t Remaining = Total; Remaining > 0; Remaining -= kStepSize) {
-      const int32_t Want = static_cast<int32_t>(std::min<int64_t>(Remaining, kStepSize));
-      const int32_t Got = Reader.Read(Step, Want);
-      FProgressDone += Got;
+      const size_t Want = static_cast<size_t>(std::min<int64_t>(Remaining, kStepSize));
+      const size_t Got = Reader.Read(Step, Want);
+      FProgressDone += static_cast<int64_t>(Got);
       DoProgress(this);
       Buf.WriteBuffer(Step, Got);
       if (Got < Want) break;
     }
   } else {
-    Buf.CopyFrom(F, Total);
+    CopyBytes(Buf, F, Total);
   }
   if (Buf.Size() < Total) Fail(kUnableToReadList);
   FEntries.resize(static_cast<size_t>(Count));
@@ -424,7 +426,7 @@ int TZLBArchive::IndexOf(const std::string& FileName) const {
 bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
   TZLBEntry E;
   GetEntry(Index, E);
-  std::unique_ptr<TFileStream> F = OpenFile(FArchiveName, zlbbase::fmOpenReadShared);
+  std::unique_ptr<TFileStream> F = OpenFile(FArchiveName, fmOpenReadShareDenyWrite);
   const std::string Corrupt = Format(kFileCorrupt, Index);
   int64_t DataEnd = FTrailer.RegistryOffset;
   if (E.DataOffset > DataEnd || (E.Stored != 0 && int64_t(E.DataOffset) + E.Size > DataEnd)) Fail(Corrupt);
@@ -446,7 +448,7 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
     int64_t Got = 0;
     bool Broken = false;
     try {
-      Got = Source.Read(Chunk.data(), static_cast<int32_t>(Want));
+      Got = static_cast<int64_t>(Source.Read(Chunk.data(), static_cast<size_t>(Want)));
     } catch (...) {
       if (!LowLevelFailure()) throw;
       Broken = true;  // what inflate produced before the fault still counts
@@ -504,7 +506,7 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   if (Replace) {
     bool Done;
     {
-      std::unique_ptr<TFileStream> Out = OpenFile(Target, zlbbase::fmCreate);
+      std::unique_ptr<TFileStream> Out = OpenFile(Target, fmCreate);
       Done = ExtractToStream(Index, *Out);
     }
     if (Done && OnFileExtracted) OnFileExtracted(DestDir + Name);
@@ -548,7 +550,7 @@ void TZLBArchive::AddMembers(const std::vector<std::string>& FileNames) {
   const TZLBTrailer OldTrailer = FTrailer;
   try {
     {
-      std::unique_ptr<TFileStream> Out = OpenFile(Temp, zlbbase::fmOpenReadWrite);
+      std::unique_ptr<TFileStream> Out = OpenFile(Temp, fmOpenReadWrite);
       WriteMembers(*Out, FileNames);
     }
     if (!hostfiles::RenameOver(Temp, Archive)) Fail(Format(kUnableToUpdate, Archive));
@@ -567,8 +569,8 @@ void TZLBArchive::AddMembers(const std::vector<std::string>& FileNames) {
 void TZLBArchive::WriteMembers(TStream& Temp, const std::vector<std::string>& FileNames) {
   const std::string Update = Format(kUnableToUpdate, FArchiveName);
   if (!FNewArchive) {
-    std::unique_ptr<TFileStream> Old = OpenFile(FArchiveName, zlbbase::fmOpenReadShared);
-    Guard(Update, [&] { Temp.CopyFrom(*Old, FTrailer.RegistryOffset); });
+    std::unique_ptr<TFileStream> Old = OpenFile(FArchiveName, fmOpenReadShareDenyWrite);
+    Guard(Update, [&] { CopyBytes(Temp, *Old, FTrailer.RegistryOffset); });
   }
   for (const std::string& Name : FileNames) AppendMember(Temp, Name);
   Guard(Update, [&] { WriteRegistry(Temp); });
@@ -576,7 +578,7 @@ void TZLBArchive::WriteMembers(TStream& Temp, const std::vector<std::string>& Fi
 
 void TZLBArchive::AppendMember(TStream& Temp, const std::string& FileName) {
   const std::string Update = Format(kUnableToUpdate, FArchiveName);
-  std::unique_ptr<TFileStream> Src = OpenFile(FileName, zlbbase::fmOpenReadShared);
+  std::unique_ptr<TFileStream> Src = OpenFile(FileName, fmOpenReadShareDenyWrite);
   int64_t Size = Guard(Update, [&] { return Src->Size(); });
   int64_t DataOffset = Guard(Update, [&] { return Temp.Position(); });
   if (Size > kMaxOffset) Fail(Update);
@@ -590,11 +592,11 @@ void TZLBArchive::AppendMember(TStream& Temp, const std::string& FileName) {
     Writer.OnProgress = [this](TObject* Sender) { DoProgress(Sender); };
     std::vector<uint8_t> Buf(kCopyPiece);
     for (int64_t Remaining = Size; Remaining > 0;) {
-      int32_t N = static_cast<int32_t>(std::min<int64_t>(Remaining, kCopyPiece));
+      const size_t N = static_cast<size_t>(std::min<int64_t>(Remaining, kCopyPiece));
       Src->ReadBuffer(Buf.data(), N);
       Crc = crc32(Crc, Buf.data(), static_cast<uInt>(N));
       Writer.WriteBuffer(Buf.data(), N);
-      Remaining -= N;
+      Remaining -= static_cast<int64_t>(N);
     }
     Writer.Finish();
   });
@@ -615,7 +617,7 @@ void TZLBArchive::AppendMember(TStream& Temp, const std::string& FileName) {
       Temp.WriteBuffer(Packed.Memory(), static_cast<size_t>(StoredSize));
     } else {
       Src->SetPosition(0);
-      Temp.CopyFrom(*Src, Size);
+      CopyBytes(Temp, *Src, Size);
     }
   });
   E.StoredSize = static_cast<uint32_t>(StoredSize);
@@ -626,7 +628,7 @@ void TZLBArchive::AppendMember(TStream& Temp, const std::string& FileName) {
 
 void TZLBArchive::WriteRegistry(TStream& Dest) {
   int64_t Offset = Dest.Size();
-  if (Offset > kMaxOffset) throw EStreamError("Stream write error");
+  if (Offset > kMaxOffset) throw EWriteError(SWriteError);
   FTrailer.RegistryOffset = static_cast<uint32_t>(Offset);
   std::vector<uint8_t> Buf(FEntries.size() * ZLBEntrySize);
   for (size_t K = 0; K < FEntries.size(); ++K) EncodeEntry(FEntries[K], Buf.data() + K * ZLBEntrySize);
@@ -654,7 +656,7 @@ void TZLBArchive::WriteRegistry(TStream& Dest) {
   FTrailer.CRC = CalcCRC(Dest, 0);
   uint8_t Raw[ZLBTrailerSize];
   EncodeTrailer(FTrailer, Raw);
-  Dest.Seek(0, zlbbase::soEnd);
+  Dest.Seek(0, TSeekOrigin::soEnd);
   Dest.WriteBuffer(Raw, ZLBTrailerSize);
 }
 

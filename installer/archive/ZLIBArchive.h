@@ -14,8 +14,8 @@
 // Paths use the same encoding. On hosts other than Windows the names are
 // mapped to host file names as toolkit/base/HostFiles.h describes.
 //
-// Errors are raised as zlbbase::EArchiveError carrying one of these texts
-// (formatted where they hold %s or %d):
+// Errors are raised as EArchiveError (ZLIBStreams.h; a toolkit Exception)
+// carrying one of these texts (formatted where they hold %s or %d):
 //   "Archive file not found"                  "Unable to open file (%s)"
 //   "The archive file appears to be corrupted" "Unable to read archive file list"
 //   "Index out of bounds"                     "No archive is currently open"
@@ -26,8 +26,8 @@
 // Exceptions raised by event handlers pass through unchanged.
 #pragma once
 
-#include "ZLBBase.h"
 #include "ZLIBStreams.h"
+#include "toolkit/base/Classes.h"
 
 #include <cstdint>
 #include <functional>
@@ -73,19 +73,20 @@ enum TZLBPhase : uint8_t { zpReadRegistry = 0, zpExtract = 1, zpUpdate = 2, zpWr
 // can also stay recorded with no entries after OpenArchive failed to find or
 // open the file, or CreateArchive found the file present; such a name can be
 // neither read nor added to.
-class TZLBArchive : public zlbbase::TComponent {
+class TZLBArchive : public TComponent {
 public:
   // The component's event types, declared inside it so that they never
-  // meet the toolkit's own TNotifyEvent and TProgressEvent.
+  // meet the toolkit's own TProgressEvent; TNotifyEvent is the toolkit's.
   // Filename: full name of the file about to be overwritten; Replace is false on entry.
   using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
   using TFileExtractedEvent = std::function<void(const std::string& filename)>;
   using TErrorLogEvent = std::function<void(const std::string& Msg)>;
   using TProgressEvent = std::function<void(const std::string& Msg, int Percentage)>;
-  using TNotifyEvent = std::function<void(zlbbase::TObject* Sender)>;
+  using TNotifyEvent = ::TNotifyEvent;
 
   // Owned by AOwner when given. Closed, properties at their defaults.
-  explicit TZLBArchive(zlbbase::TComponent* AOwner);
+  explicit TZLBArchive(TComponent* AOwner);
+  const char* ClassName() const override { return "TZLBArchive"; }
   // Closes the archive; no progress is reported while destroying.
   ~TZLBArchive() override;
 
@@ -163,7 +164,7 @@ public:
   // reading or inflating fails or ends early, or writing to Dest fails), and
   // with CheckCRC "File (%d) failed CRC check" (CRC-32 of the bytes written
   // differs from the entry's). Dest keeps what was written.
-  bool ExtractToStream(int Index, zlbbase::TStream& Dest);
+  bool ExtractToStream(int Index, TStream& Dest);
 
   // Copies entry Index. Raises "Index out of bounds" for Index < 0 or >= Count.
   void GetEntry(int Index, TZLBEntry& Entry) const;
@@ -186,16 +187,16 @@ public:
 
   // CRC-32 of Strm from offset 0 up to its size minus LeaveOut bytes, read
   // in 10,240-byte pieces; the position is restored. No bytes give 0.
-  uint32_t CalcCRC(zlbbase::TStream& Strm, int64_t LeaveOut);
+  uint32_t CalcCRC(TStream& Strm, int64_t LeaveOut);
 
   // Appends the registry of the current entries (compressed at
   // CompressionLevel, plain if compressing fails) and the trailer to Dest,
   // which must be readable and positioned at its end. Updates the trailer.
   // Raises EStreamError when Dest cannot be written.
-  void WriteRegistry(zlbbase::TStream& Dest);
+  void WriteRegistry(TStream& Dest);
 
   // Reports the current phase through OnProgress; raises what the handler raises.
-  void DoProgress(zlbbase::TObject* Sender);
+  void DoProgress(TObject* Sender);
 
   int Count() const { return static_cast<int>(FEntries.size()); }
   const std::string& ArchiveName() const { return FArchiveName; }
@@ -229,9 +230,9 @@ private:
   void AddMembers(const std::vector<std::string>& FileNames);
   bool KeyOf(const std::string& FileName, std::string& Key) const;
   void CheckNewKeys(const std::vector<std::string>& FileNames) const;
-  void WriteMembers(zlbbase::TStream& Temp, const std::vector<std::string>& FileNames);
-  void AppendMember(zlbbase::TStream& Temp, const std::string& FileName);
-  void ReadRegistry(zlbbase::TStream& F, int64_t FileSize);
+  void WriteMembers(TStream& Temp, const std::vector<std::string>& FileNames);
+  void AppendMember(TStream& Temp, const std::string& FileName);
+  void ReadRegistry(TStream& F, int64_t FileSize);
   void ScanFolder(const std::string& Folder, std::vector<std::string>& List);
   void StartPhase(TZLBPhase Phase, int64_t Total, const std::string& Msg);
 

@@ -2,16 +2,14 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
-
-using zlbbase::EStreamError;
-using zlbbase::TSeekOrigin;
-using zlbbase::TStream;
 
 namespace {
 const char kZlibError[] = "error";
-const char kInvalidOp[] = "Invalid stream operation";
 const int kZlibLevel[] = {Z_NO_COMPRESSION, Z_BEST_SPEED, Z_DEFAULT_COMPRESSION, Z_BEST_COMPRESSION};
+// zlib counts in uInt: larger buffers go through in pieces of this size.
+const size_t kMaxZlibPiece = size_t(1) << 30;
 }  // namespace
 
 struct TCustomZlibStream::ZState {
@@ -58,12 +56,15 @@ void TCompressionStream::Flush(int32_t Count) {
   FZ->S.avail_out = BufferSize;
 }
 
-int32_t TCompressionStream::Write(const void* Buffer, int32_t Count) {
-  if (FFinished) throw EStreamError(kInvalidOp);
+size_t TCompressionStream::Write(const void* Buffer, size_t Count) {
+  if (FFinished) throw EStreamError(SInvalidStreamOp);
   z_stream& S = FZ->S;
   S.next_in = static_cast<Bytef*>(const_cast<void*>(Buffer));
-  S.avail_in = static_cast<uInt>(Count);
-  while (S.avail_in > 0) {
+  for (size_t Left = Count; Left > 0 || S.avail_in > 0;) {
+    if (S.avail_in == 0) {
+      S.avail_in = static_cast<uInt>(std::min(Left, kMaxZlibPiece));
+      Left -= S.avail_in;
+    }
     if (deflate(&S, Z_NO_FLUSH) == Z_STREAM_ERROR) throw ECompressionError(kZlibError);
     if (S.avail_out == 0) {
       Flush(BufferSize);
@@ -92,11 +93,11 @@ void TCompressionStream::Finish() {
 
 int64_t TCompressionStream::TotalIn() const { return static_cast<int64_t>(FZ->S.total_in); }
 
-int32_t TCompressionStream::Read(void*, int32_t) { throw EStreamError(kInvalidOp); }
+size_t TCompressionStream::Read(void*, size_t) { throw EStreamError(SInvalidStreamOp); }
 
 int64_t TCompressionStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  if (Offset == 0 && Origin == zlbbase::soCurrent) return TotalIn();
-  throw EStreamError(kInvalidOp);
+  if (Offset == 0 && Origin == TSeekOrigin::soCurrent) return TotalIn();
+  throw EStreamError(SInvalidStreamOp);
 }
 
 // ---- decompressing reader -------------------------------------------------
@@ -108,16 +109,28 @@ TDecompressionStream::TDecompressionStream(TStream& Source, int32_t InputSize)
 
 TDecompressionStream::~TDecompressionStream() { inflateEnd(&FZ->S); }
 
-int32_t TDecompressionStream::Read(void* Buffer, int32_t Count) {
+size_t TDecompressionStream::Read(void* Buffer, size_t Count) {
+  size_t Done = 0;
+  while (Done < Count && !FEnded) {
+    const size_t Want = std::min(Count - Done, kMaxZlibPiece);
+    const size_t Got = ReadPiece(static_cast<uint8_t*>(Buffer) + Done, Want);
+    Done += Got;
+    if (Got < Want) break;
+  }
+  return Done;
+}
+
+// Inflates up to Count (at most kMaxZlibPiece) bytes into Buffer.
+size_t TDecompressionStream::ReadPiece(uint8_t* Buffer, size_t Count) {
   z_stream& S = FZ->S;
-  S.next_out = static_cast<Bytef*>(Buffer);
-  S.avail_out = static_cast<uInt>(Count > 0 ? Count : 0);
+  S.next_out = Buffer;
+  S.avail_out = static_cast<uInt>(Count);
   bool SourceEmpty = false;
   while (S.avail_out > 0 && !FEnded) {
     if (S.avail_in == 0 && !SourceEmpty) {
       if (FStrm.Position() != FStrmPos) FStrm.SetPosition(FStrmPos);
-      int32_t Got = FStrm.Read(FBuffer.get(), FBufferSize);
-      FStrmPos += Got;
+      const size_t Got = FStrm.Read(FBuffer.get(), static_cast<size_t>(FBufferSize));
+      FStrmPos += static_cast<int64_t>(Got);
       S.next_in = FBuffer.get();
       S.avail_in = static_cast<uInt>(Got);
       SourceEmpty = Got == 0;
@@ -136,12 +149,12 @@ int32_t TDecompressionStream::Read(void* Buffer, int32_t Count) {
       break;
     }
   }
-  return Count - static_cast<int32_t>(S.avail_out);
+  return Count - S.avail_out;
 }
 
-int32_t TDecompressionStream::Write(const void*, int32_t) { throw EStreamError(kInvalidOp); }
+size_t TDecompressionStream::Write(const void*, size_t) { throw EStreamError(SInvalidStreamOp); }
 
 int64_t TDecompressionStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  if (Offset == 0 && Origin == zlbbase::soCurrent) return static_cast<int64_t>(FZ->S.total_out);
-  throw EStreamError(kInvalidOp);
+  if (Offset == 0 && Origin == TSeekOrigin::soCurrent) return static_cast<int64_t>(FZ->S.total_out);
+  throw EStreamError(SInvalidStreamOp);
 }

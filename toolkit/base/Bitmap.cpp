@@ -213,6 +213,9 @@ void TBitmap::SetPalette(TPaletteHandle p) {
   FPalette = std::move(p);
   if (FImage && BitsPerPixel() <= 8) {
     if (!FPalette || FPalette->Entries.empty()) FPalette = StandardPalette(BitsPerPixel());
+    // A DIB section held by the canvas's device context cannot be selected
+    // elsewhere to take its new colour table: the canvas lets it go first.
+    SurfaceChanging();
     FImage->SetColorTable(*FPalette);
   }
   Changed(this);

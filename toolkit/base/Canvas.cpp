@@ -130,13 +130,15 @@ std::vector<TTextLine> LayoutText(const std::string& text, const TRect& r, unsig
     widest = std::max(widest, line.Width);
     out.push_back(line);
   }
-  int height = static_cast<int>(out.size()) * lineHeight;
-  needed = Rect(r.Left, r.Top, r.Left + widest, r.Top + height);
+  // A single line may sit at the bottom or the middle; as on the platform,
+  // the needed rectangle then reaches from r's top down to the text's end.
   int top = 0;
   if (flags & DT_SINGLELINE) {
     if (flags & DT_BOTTOM) top = r.Height() - lineHeight;
-    else if (flags & DT_VCENTER) top = (r.Height() - lineHeight) / 2;
+    else if (flags & DT_VCENTER) top = r.Height() / 2 - lineHeight / 2;
   }
+  int height = static_cast<int>(out.size()) * lineHeight;
+  needed = Rect(r.Left, r.Top, r.Left + widest, r.Top + top + height);
   for (TTextLine& line : out) {
     line.Y += top;
     if (flags & DT_CENTER) line.X = (r.Width() - line.Width) / 2;

@@ -130,7 +130,9 @@ public:
   // DT_SINGLELINE) and, with DT_WORDBREAK, between words that do not fit;
   // '&' marks the next character unless DT_NOPREFIX ("&&" is one '&').
   // With DT_CALCRECT nothing is drawn and r's right and bottom are set to
-  // what the text needs. Returns the height of the text.
+  // what the text needs. Returns the distance from r's top to the bottom of
+  // the text: its height, unless DT_SINGLELINE with DT_BOTTOM or DT_VCENTER
+  // moves it down (DT_CALCRECT's bottom then lies there too).
   virtual int DrawText(const std::string& text, TRect& r, unsigned flags) = 0;
   virtual TPoint TextExtent(const std::string& text) = 0;  // X = width, Y = height
   int TextWidth(const std::string& text) { return TextExtent(text).X; }

@@ -1,14 +1,13 @@
 #include "toolkit/base/Classes.h"
 
+#include "toolkit/base/HostFiles.h"
+
 #include <algorithm>
 #include <cstring>
 
-#ifdef _WIN32
-#include <share.h>
-#endif
-
 const char* const SReadError = "Stream read error";
 const char* const SWriteError = "Stream write error";
+const char* const SInvalidStreamOp = "Invalid stream operation";
 const char* const SFOpenError = "Cannot open file \"%s\"";
 const char* const SFCreateError = "Cannot create file \"%s\"";
 const char* const SAssignError = "Cannot assign a %s to a %s";
@@ -100,6 +99,8 @@ std::int64_t TStream::Size() {
   return size;
 }
 
+void TStream::SetSize(std::int64_t) { throw EStreamError(SInvalidStreamOp); }
+
 void TStream::ReadBuffer(void* buffer, std::size_t count) {
   if (count != 0 && Read(buffer, count) != count) throw EReadError(SReadError);
 }
@@ -156,6 +157,12 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   return static_cast<std::int64_t>(FPosition);
 }
 
+void TMemoryStream::SetSize(std::int64_t size) {
+  if (size < 0) throw EStreamError(SInvalidStreamOp);
+  FData.resize(static_cast<std::size_t>(size));
+  FPosition = std::min(FPosition, FData.size());
+}
+
 void TMemoryStream::LoadFromStream(TStream& s) {
   s.SetPosition(0);
   std::int64_t size = s.Size();
@@ -189,49 +196,48 @@ std::int64_t TReadOnlyMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin
 
 // --- TFileStream -----------------------------------------------------------
 
-TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : FFileName(fileName) {
-  const char* how = mode == fmCreate ? "w+b" : mode == fmOpenReadWrite ? "r+b" : "rb";
-#ifdef _WIN32
-  int share = mode == fmOpenReadShareDenyWrite ? _SH_DENYWR : _SH_DENYNO;
-  FFile = _fsopen(fileName.c_str(), how, share);
-#else
-  FFile = std::fopen(fileName.c_str(), how);
-#endif
-  if (!FFile) {
-    if (mode == fmCreate) throw EFCreateError(FormatMessage1(SFCreateError, fileName));
-    throw EFOpenError(FormatMessage1(SFOpenError, fileName));
+namespace {
+hostfiles::TOpenMode HostMode(TFileMode mode) {
+  switch (mode) {
+    case fmOpenRead: return hostfiles::omRead;
+    case fmOpenReadShareDenyWrite: return hostfiles::omReadDenyWrite;
+    case fmCreate: return hostfiles::omCreate;
+    default: return hostfiles::omReadWrite;
   }
 }
+}  // namespace
 
-TFileStream::~TFileStream() {
-  if (FFile) std::fclose(FFile);
+TFileStream::TFileStream(const std::string& fileName, TFileMode mode)
+    : FFileName(fileName), FHandle(hostfiles::FileOpen(fileName, HostMode(mode))) {
+  if (FHandle != hostfiles::kNoFile) return;
+  if (mode == fmCreate) throw EFCreateError(FormatMessage1(SFCreateError, fileName));
+  throw EFOpenError(FormatMessage1(SFOpenError, fileName));
 }
 
+TFileStream::~TFileStream() { hostfiles::FileClose(FHandle); }
+
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
-  return std::fread(buffer, 1, count, FFile);
+  return hostfiles::FileRead(FHandle, buffer, count);
 }
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
-  return std::fwrite(buffer, 1, count, FFile);
+  return hostfiles::FileWrite(FHandle, buffer, count);
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
-               : origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
-  if (origin == TSeekOrigin::soCurrent && offset == 0) {
-#ifdef _WIN32
-    return _ftelli64(FFile);
-#else
-    return ftello(FFile);
-#endif
-  }
-#ifdef _WIN32
-  _fseeki64(FFile, offset, whence);
-  return _ftelli64(FFile);
-#else
-  fseeko(FFile, static_cast<off_t>(offset), whence);
-  return ftello(FFile);
-#endif
+  const hostfiles::TSeekFrom from = origin == TSeekOrigin::soBeginning ? hostfiles::sfBeginning
+                                    : origin == TSeekOrigin::soCurrent ? hostfiles::sfCurrent
+                                                                       : hostfiles::sfEnd;
+  const std::int64_t pos = hostfiles::FileSeek(FHandle, offset, from);
+  if (pos < 0) throw EStreamError(SInvalidStreamOp);
+  return pos;
+}
+
+void TFileStream::SetSize(std::int64_t size) {
+  if (size < 0) throw EStreamError(SInvalidStreamOp);
+  const std::int64_t pos = Position();
+  if (!hostfiles::FileTruncate(FHandle, size)) throw EWriteError(SWriteError);
+  SetPosition(std::min(pos, size));
 }
 
 // --- TStrings --------------------------------------------------------------

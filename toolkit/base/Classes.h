@@ -38,6 +38,7 @@ class EOutOfMemory : public Exception { using Exception::Exception; };
 // Fixed toolkit texts.
 extern const char* const SReadError;          // "Stream read error"
 extern const char* const SWriteError;         // "Stream write error"
+extern const char* const SInvalidStreamOp;    // "Invalid stream operation"
 extern const char* const SFOpenError;         // "Cannot open file \"%s\""
 extern const char* const SFCreateError;       // "Cannot create file \"%s\""
 extern const char* const SAssignError;        // "Cannot assign a %s to a %s"
@@ -180,7 +181,7 @@ enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 // A byte stream with a position. Read and Write move as many bytes as they
 // can and say how many; ReadBuffer and WriteBuffer raise EReadError
 // "Stream read error" / EWriteError "Stream write error" when they come up
-// short.
+// short. Positions and sizes are 64-bit, counts size_t.
 class TStream : public TObject {
 public:
   const char* ClassName() const override { return "TStream"; }
@@ -191,6 +192,10 @@ public:
   std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(std::int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
   virtual std::int64_t Size();
+  // Cuts or extends the stream to `size` bytes; a position past the new end
+  // moves to it. Raises EStreamError "Invalid stream operation" here, for
+  // streams that cannot change their size.
+  virtual void SetSize(std::int64_t size);
 
   void ReadBuffer(void* buffer, std::size_t count);
   void WriteBuffer(const void* buffer, std::size_t count);
@@ -198,7 +203,9 @@ public:
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
 };
 
-// A stream over a growable block of memory.
+// A stream over a growable block of memory. Seeking before the start stops
+// at 0; a position past the end reads nothing, and writing there fills the
+// gap with zeros.
 class TMemoryStream : public TStream {
 public:
   TMemoryStream() = default;
@@ -208,12 +215,14 @@ public:
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override { return static_cast<std::int64_t>(FData.size()); }
+  // New bytes are zero. A negative size raises "Invalid stream operation".
+  void SetSize(std::int64_t size) override;
 
   void Clear() { FData.clear(); FPosition = 0; }
-  void SetSize(std::size_t size) { FData.resize(size); if (FPosition > size) FPosition = size; }
   const std::uint8_t* Memory() const { return FData.data(); }
   std::uint8_t* Memory() { return FData.data(); }
   const std::vector<std::uint8_t>& Bytes() const { return FData; }
+  const std::vector<std::uint8_t>& Data() const { return FData; }  // the same bytes
   void LoadFromStream(TStream& s);
   void LoadFromFile(const std::string& name);
   void SaveToFile(const std::string& name) const;
@@ -239,11 +248,23 @@ private:
   std::size_t FPosition = 0;
 };
 
-enum TFileMode { fmOpenRead, fmOpenReadShareDenyWrite, fmCreate, fmOpenReadWrite };
+// How a TFileStream opens its file. Sharing holds on Windows; POSIX hosts
+// do not lock files.
+enum TFileMode {
+  fmOpenRead,                // read; others may read and write
+  fmOpenReadShareDenyWrite,  // read; others may read, not write
+  fmCreate,                  // created or emptied; read and write; no one else may open it
+  fmOpenReadWrite            // an existing file; read and write; no one else may open it
+};
 
-// A stream over a file. fmOpenReadShareDenyWrite opens read-only and, on
-// Windows, keeps other writers out while open. Raises EFOpenError
-// "Cannot open file "<name>"" or EFCreateError "Cannot create file "<name>"".
+// An unbuffered stream over a file. The name is a system name (code page
+// 1252, backslashes), which reaches the host through toolkit/base/HostFiles.h
+// (so "caf\xE9.gif" is the host's "café.gif"). The constructor raises
+// EFCreateError "Cannot create file "<name>"" (fmCreate) or EFOpenError
+// "Cannot open file "<name>"" (the other modes), also for a folder. Seeking
+// before the start raises EStreamError "Invalid stream operation"; SetSize
+// raises EWriteError "Stream write error" when the host cannot change the
+// size (a file opened for reading).
 class TFileStream : public TStream {
 public:
   TFileStream(const std::string& fileName, TFileMode mode);
@@ -254,11 +275,12 @@ public:
   std::size_t Read(void* buffer, std::size_t count) override;
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t size) override;
   const std::string& FileName() const { return FFileName; }
 
 private:
-  std::FILE* FFile = nullptr;
   std::string FFileName;
+  std::intptr_t FHandle;
 };
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,5 @@
-// HostFiles.h - file-system operations on system names, for the archive,
-// the launcher and the tools.
+// HostFiles.h - file-system operations on system names, for the toolkit's
+// file stream, the archive, the launcher and the tools.
 //
 // A system name is Windows ANSI (code page 1252) with backslashes, as stored
 // in archives. On Windows the names go to the ...A functions unchanged. On
@@ -8,6 +8,7 @@
 // such as "caf\xE9.txt" is the host file "café.txt".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -49,5 +50,34 @@ bool ReadFolder(const std::string& Folder, std::vector<std::pair<std::string, bo
 // Gives the file Source the name Dest, only while Dest does not exist: an
 // existing Dest is never replaced (on Windows MoveFileA).
 bool MoveNoReplace(const std::string& Source, const std::string& Dest);
+
+// ---- open files (the toolkit's TFileStream stands on these) ----------------
+
+// A host file descriptor or HANDLE; kNoFile when there is none.
+using TFileHandle = std::intptr_t;
+const TFileHandle kNoFile = -1;
+
+// Sharing is enforced on Windows only; POSIX hosts do not lock.
+enum TOpenMode {
+  omRead,           // read; others may read and write
+  omReadDenyWrite,  // read; others may read, not write
+  omCreate,         // created or emptied; read and write; no one else may open it
+  omReadWrite       // an existing file; read and write; no one else may open it
+};
+enum TSeekFrom { sfBeginning, sfCurrent, sfEnd };
+
+// kNoFile when the file cannot be opened as asked, or SysName is empty or
+// names a folder.
+TFileHandle FileOpen(const std::string& SysName, TOpenMode Mode);
+void FileClose(TFileHandle Handle);
+// Move up to Count bytes (any count; the host's limits are met in pieces)
+// and return how many moved: fewer only at the end of the file or on an error.
+size_t FileRead(TFileHandle Handle, void* Buffer, size_t Count);
+size_t FileWrite(TFileHandle Handle, const void* Buffer, size_t Count);
+// The new position; -1 when it would lie before the start or the host fails.
+int64_t FileSeek(TFileHandle Handle, int64_t Offset, TSeekFrom From);
+// Cuts or extends the file to Size bytes (new bytes are zero). The position
+// is left where it was on POSIX and at Size on Windows: callers set it.
+bool FileTruncate(TFileHandle Handle, int64_t Size);
 
 }  // namespace hostfiles

@@ -123,4 +123,61 @@ bool MoveNoReplace(const std::string& Source, const std::string& Dest) {
   return true;
 }
 
+// ---- open files -------------------------------------------------------------
+
+namespace {
+// The most one read() or write() call is asked to move.
+const size_t kMaxPiece = size_t(1) << 30;
+}  // namespace
+
+TFileHandle FileOpen(const std::string& SysName, TOpenMode Mode) {
+  if (SysName.empty()) return kNoFile;
+  const int Flags = Mode == omCreate ? O_RDWR | O_CREAT | O_TRUNC : Mode == omReadWrite ? O_RDWR : O_RDONLY;
+  const int Fd = open(HostName(SysName).c_str(), Flags | O_CLOEXEC, 0666);
+  if (Fd < 0) return kNoFile;
+  struct stat St;
+  if (fstat(Fd, &St) != 0 || S_ISDIR(St.st_mode)) {
+    close(Fd);
+    return kNoFile;
+  }
+  return Fd;
+}
+
+void FileClose(TFileHandle Handle) {
+  if (Handle != kNoFile) close(static_cast<int>(Handle));
+}
+
+size_t FileRead(TFileHandle Handle, void* Buffer, size_t Count) {
+  size_t Done = 0;
+  while (Done < Count) {
+    ssize_t N = read(static_cast<int>(Handle), static_cast<char*>(Buffer) + Done, std::min(Count - Done, kMaxPiece));
+    if (N < 0 && errno == EINTR) continue;
+    if (N <= 0) break;
+    Done += static_cast<size_t>(N);
+  }
+  return Done;
+}
+
+size_t FileWrite(TFileHandle Handle, const void* Buffer, size_t Count) {
+  size_t Done = 0;
+  while (Done < Count) {
+    ssize_t N =
+        write(static_cast<int>(Handle), static_cast<const char*>(Buffer) + Done, std::min(Count - Done, kMaxPiece));
+    if (N < 0 && errno == EINTR) continue;
+    if (N <= 0) break;
+    Done += static_cast<size_t>(N);
+  }
+  return Done;
+}
+
+int64_t FileSeek(TFileHandle Handle, int64_t Offset, TSeekFrom From) {
+  const int Whence = From == sfBeginning ? SEEK_SET : From == sfCurrent ? SEEK_CUR : SEEK_END;
+  const off_t Pos = lseek(static_cast<int>(Handle), static_cast<off_t>(Offset), Whence);
+  return Pos < 0 ? -1 : static_cast<int64_t>(Pos);
+}
+
+bool FileTruncate(TFileHandle Handle, int64_t Size) {
+  return Size >= 0 && ftruncate(static_cast<int>(Handle), static_cast<off_t>(Size)) == 0;
+}
+
 }  // namespace hostfiles

@@ -77,4 +77,63 @@ bool MoveNoReplace(const std::string& Source, const std::string& Dest) {
   return MoveFileA(Source.c_str(), Dest.c_str()) != 0;
 }
 
+// ---- open files -------------------------------------------------------------
+
+namespace {
+// The most one ReadFile or WriteFile call is asked to move.
+const size_t kMaxPiece = size_t(1) << 30;
+
+HANDLE AsHandle(TFileHandle Handle) { return reinterpret_cast<HANDLE>(Handle); }
+}  // namespace
+
+TFileHandle FileOpen(const std::string& SysName, TOpenMode Mode) {
+  if (SysName.empty()) return kNoFile;
+  const bool Writes = Mode == omCreate || Mode == omReadWrite;
+  const DWORD Access = Writes ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  const DWORD Share = Mode == omRead            ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                      : Mode == omReadDenyWrite ? FILE_SHARE_READ
+                                                : 0;
+  const DWORD Disposition = Mode == omCreate ? CREATE_ALWAYS : OPEN_EXISTING;
+  HANDLE H = CreateFileA(SysName.c_str(), Access, Share, nullptr, Disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return H == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<TFileHandle>(H);
+}
+
+void FileClose(TFileHandle Handle) {
+  if (Handle != kNoFile) CloseHandle(AsHandle(Handle));
+}
+
+size_t FileRead(TFileHandle Handle, void* Buffer, size_t Count) {
+  size_t Done = 0;
+  while (Done < Count) {
+    DWORD N = 0;
+    const DWORD Want = static_cast<DWORD>(std::min(Count - Done, kMaxPiece));
+    if (!ReadFile(AsHandle(Handle), static_cast<char*>(Buffer) + Done, Want, &N, nullptr) || N == 0) break;
+    Done += N;
+  }
+  return Done;
+}
+
+size_t FileWrite(TFileHandle Handle, const void* Buffer, size_t Count) {
+  size_t Done = 0;
+  while (Done < Count) {
+    DWORD N = 0;
+    const DWORD Want = static_cast<DWORD>(std::min(Count - Done, kMaxPiece));
+    if (!WriteFile(AsHandle(Handle), static_cast<const char*>(Buffer) + Done, Want, &N, nullptr) || N == 0) break;
+    Done += N;
+  }
+  return Done;
+}
+
+int64_t FileSeek(TFileHandle Handle, int64_t Offset, TSeekFrom From) {
+  const DWORD Method = From == sfBeginning ? FILE_BEGIN : From == sfCurrent ? FILE_CURRENT : FILE_END;
+  LARGE_INTEGER Dist, Pos;
+  Dist.QuadPart = Offset;
+  if (!SetFilePointerEx(AsHandle(Handle), Dist, &Pos, Method)) return -1;
+  return Pos.QuadPart;
+}
+
+bool FileTruncate(TFileHandle Handle, int64_t Size) {
+  return Size >= 0 && FileSeek(Handle, Size, sfBeginning) == Size && SetEndOfFile(AsHandle(Handle));
+}
+
 }  // namespace hostfiles

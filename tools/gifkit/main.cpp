@@ -22,6 +22,7 @@
 //   warnings[] {severity: info|warning|error, message}.
 #include "Describe.h"
 #include "PaletteImage.h"
+#include "toolkit/base/HostFiles.h"
 
 #include <CLI/CLI.hpp>
 
@@ -37,6 +38,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The toolkit's file streams take system names (code page 1252); the
+// command line gives the host's.
+std::string SysName(const std::string& host) { return hostfiles::SystemName(host); }
+
 struct TLoaded {
   TGIFImage Image;
   std::vector<TWarningRecord> Warnings;
@@ -47,7 +52,7 @@ void Load(TLoaded& l, const std::string& file) {
     l.Warnings.push_back({s, m});
     std::cerr << "gifkit: " << SeverityName(s) << ": " << m << "\n";
   };
-  TFileStream stream(file, fmOpenReadShareDenyWrite);
+  TFileStream stream(SysName(file), fmOpenReadShareDenyWrite);
   l.Image.LoadFromStream(stream);
 }
 
@@ -103,12 +108,12 @@ int Frames(const std::string& file, const std::string& dir, bool png) {
 
 void Save(TGIFImage& image, const std::string& file, bool rle) {
   image.SetCompression(rle ? gcRLE : gcLZW);
-  image.SaveToFile(file);
+  image.SaveToFile(SysName(file));
 }
 
 int Encode(const std::string& in, const std::string& out, bool rle, bool interlace) {
   TMemoryStream png;
-  png.LoadFromFile(in);
+  png.LoadFromFile(SysName(in));
   TGIFImage image;
   BuildImage(ReadPalettePNG(png.Bytes()), interlace, image);
   Save(image, out, rle);

@@ -24,8 +24,6 @@
 
 namespace {
 
-using zlbbase::EArchiveError;
-
 const std::map<std::string, TFileCompressionLevel> kLevels = {
     {"none", fcNone}, {"fastest", fcFastest}, {"default", fcDefault}, {"maximum", fcMaximum}};
 const char* const kLevelNames[] = {"none", "fastest", "default", "maximum"};
@@ -113,7 +111,7 @@ int RunAdd(const AddOptions& O, bool Create) {
   std::vector<std::string> Files = Expand(A, O.Paths);
   A.AddFiles(Files);
   // Nothing to add (empty folders): a zero-byte file is the empty archive.
-  if (Create && Files.empty()) zlbbase::TFileStream Empty(Name, zlbbase::fmCreate);
+  if (Create && Files.empty()) TFileStream Empty(Name, fmCreate);
   return 0;
 }
 
@@ -188,11 +186,11 @@ int RunExtract(const ExtractOptions& O) {
 }
 
 // Counts what a member produces without keeping it.
-class TNullStream : public zlbbase::TStream {
+class TNullStream : public TStream {
 public:
-  int32_t Read(void*, int32_t) override { return 0; }
-  int32_t Write(const void*, int32_t Count) override { return Count; }
-  int64_t Seek(int64_t, zlbbase::TSeekOrigin) override { return 0; }
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void*, size_t Count) override { return Count; }
+  int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
 };
 
 int RunVerify(const std::string& Archive) {

@@ -148,15 +148,15 @@ TEST(ZlibStreams, BadDataRaisesError) {
 
 #ifndef _WIN32
 // A member's stored form may reach 4 GiB: WriteBuffer and ReadBuffer take
-// such counts and hand them on in pieces that Write and Read accept. The
+// such counts and hand them on to Write and Read uncut (size_t counts). The
 // bytes are an untouched reservation that the sink never reads.
-TEST(ZlibStreams, BuffersOfFourGiBMoveInPieces) {
+TEST(ZlibStreams, BuffersOfFourGiBMoveUncut) {
   struct Sink : zlbbase::TStream {
-    int32_t Read(void*, int32_t Count) override { return Record(Count); }
-    int32_t Write(const void*, int32_t Count) override { return Record(Count); }
+    size_t Read(void*, size_t Count) override { return Record(Count); }
+    size_t Write(const void*, size_t Count) override { return Record(Count); }
     int64_t Seek(int64_t, zlbbase::TSeekOrigin) override { return Total; }
-    int32_t Record(int32_t Count) {
-      EXPECT_GT(Count, 0);
+    size_t Record(size_t Count) {
+      EXPECT_GT(Count, 0u);
       Total += Count;
       return Count;
     }

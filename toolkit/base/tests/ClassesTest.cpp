@@ -1,11 +1,13 @@
 // Streams, string lists, sets and the component pattern.
 #include "testsupport.h"
 #include "toolkit/base/Classes.h"
+#include "toolkit/base/HostFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -59,6 +61,106 @@ TEST(FileStream, OpenCreateAndErrors) {
     EXPECT_EQ(e.Message, "Cannot open file \"" + path + "\"");
   }
 }
+
+// Runs f and returns the text of the EStreamError it raised ("" if none).
+template <class F>
+std::string StreamErrorOf(F f) {
+  try {
+    f();
+  } catch (const EStreamError& e) {
+    return e.Message;
+  }
+  return "";
+}
+
+// File names are system names: code page 1252 with backslashes, which are
+// the host's UTF-8 names with slashes on POSIX hosts.
+TEST(FileStream, TakesSystemNames) {
+  testsupport::TempDir dir("toolkit-names");
+  const std::string sys = hostfiles::SystemName(dir.path().string()) + "\\sub\\caf\xE9 \x80.bin";
+  std::filesystem::create_directory(dir / "sub");
+  {
+    TFileStream f(sys, fmCreate);
+    f.WriteBuffer("menu", 4);
+  }
+#ifndef _WIN32
+  EXPECT_EQ(testsupport::ReadFile(dir / "sub" / "caf\xC3\xA9 \xE2\x82\xAC.bin"),
+            std::vector<std::uint8_t>({'m', 'e', 'n', 'u'}));
+#endif
+  TMemoryStream m;
+  m.LoadFromFile(sys);
+  EXPECT_EQ(m.Size(), 4);
+  const std::string folder = hostfiles::SystemName((dir / "sub").string());
+  EXPECT_EQ(StreamErrorOf([&] { TFileStream f(folder, fmOpenRead); }), "Cannot open file \"" + folder + "\"");
+  EXPECT_EQ(StreamErrorOf([&] { TFileStream f(folder, fmCreate); }), "Cannot create file \"" + folder + "\"");
+}
+
+// SetSize cuts or extends (with zeros) and pulls a position past the new
+// end back to it, on files and in memory; where a stream cannot change its
+// size it says so.
+TEST(Streams, SetSize) {
+  testsupport::TempDir dir("toolkit-setsize");
+  const std::string name = hostfiles::SystemName((dir / "size.bin").string());
+  auto file = std::make_unique<TFileStream>(name, fmCreate);
+  TMemoryStream memory;
+  for (TStream* s : std::initializer_list<TStream*>{file.get(), &memory}) {
+    SCOPED_TRACE(s->ClassName());
+    s->WriteBuffer("0123456789", 10);
+    s->SetPosition(8);
+    s->SetSize(4);
+    EXPECT_EQ(s->Size(), 4);
+    EXPECT_EQ(s->Position(), 4);
+    s->SetPosition(2);
+    s->SetSize(6);
+    EXPECT_EQ(s->Size(), 6);
+    EXPECT_EQ(s->Position(), 2);
+    char back[6] = {};
+    s->ReadBuffer(back, 4);
+    EXPECT_EQ(std::string(back, 4), std::string("23\0\0", 4));
+    EXPECT_EQ(StreamErrorOf([&] { s->SetSize(-1); }), "Invalid stream operation");
+  }
+  TReadOnlyMemoryStream fixed("abc", 3);
+  EXPECT_EQ(StreamErrorOf([&] { fixed.SetSize(1); }), "Invalid stream operation");
+  file.reset();  // on Windows no one else may open it meanwhile
+  TFileStream reader(name, fmOpenRead);
+  EXPECT_EQ(StreamErrorOf([&] { reader.SetSize(1); }), "Stream write error");
+  EXPECT_EQ(StreamErrorOf([&] { reader.Seek(-1, TSeekOrigin::soBeginning); }), "Invalid stream operation");
+  EXPECT_EQ(reader.Size(), 6);
+}
+
+#ifdef _WIN32
+// Who else may open a file while a stream holds it.
+TEST(FileStream, ShareModes) {
+  testsupport::TempDir dir("toolkit-share");
+  const std::string name = (dir / "shared.bin").string();
+  testsupport::WriteFile(name, {1, 2, 3});
+  auto opens = [&](TFileMode mode) {
+    try {
+      TFileStream f(name, mode);
+      return true;
+    } catch (const EFOpenError&) {
+      return false;
+    }
+  };
+  struct Case {
+    TFileMode held;
+    bool read, readDenyWrite, readWrite;
+  };
+  const Case cases[] = {
+      {fmOpenRead, true, true, false},
+      {fmOpenReadShareDenyWrite, true, true, false},
+      {fmOpenReadWrite, false, false, false},
+      {fmCreate, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.held);
+    TFileStream held(name, c.held);
+    EXPECT_EQ(opens(fmOpenRead), c.read);
+    EXPECT_EQ(opens(fmOpenReadShareDenyWrite), c.readDenyWrite);
+    EXPECT_EQ(opens(fmOpenReadWrite), c.readWrite);
+  }
+}
+#endif
 
 TEST(Strings, TextSplitsAtAnyLineEnd) {
   TStringList l;
