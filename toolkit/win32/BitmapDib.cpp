@@ -44,6 +44,7 @@ public:
   explicit TGdiBitmapCanvas(TBitmap& bitmap, HDC dc) : TGdiCanvas(dc), FBitmap(bitmap), FMemoryDC(dc) {}
   ~TGdiBitmapCanvas() override {
     SurfaceChanging();
+    ReleasePalette();
     DeleteDC(FMemoryDC);
   }
   void SurfaceChanging() override {

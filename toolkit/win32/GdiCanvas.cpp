@@ -94,11 +94,14 @@ private:
   HGDIOBJ FOldPen, FOldBrush, FOldFont;
 };
 
-TGdiCanvas::~TGdiCanvas() {
-  if (FPalette) {
-    ::SelectPalette(FDC, FOldPalette, FALSE);
-    DeleteObject(FPalette);
-  }
+TGdiCanvas::~TGdiCanvas() { ReleasePalette(); }
+
+void TGdiCanvas::ReleasePalette() {
+  if (!FPalette) return;
+  ::SelectPalette(FDC, FOldPalette, FALSE);
+  DeleteObject(FPalette);
+  FPalette = nullptr;
+  FOldPalette = nullptr;
 }
 
 void TGdiCanvas::SetClip(const TRect& bounds, TPoint origin) {

@@ -42,6 +42,9 @@ public:
 protected:
   // The device context to draw on (a bitmap canvas selects its bitmap first).
   virtual HDC DC() const { return FDC; }
+  // Puts back the palette the device context had and frees the selected
+  // one; a canvas that deletes its device context calls it first.
+  void ReleasePalette();
 
 private:
   class Selection;
