@@ -155,6 +155,8 @@ bool TControl::ReadFontProperty(const std::string& name, const TPropValue& v) {
                                                      {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})));
     FFont.SetStyle(styles);
   } else return false;
+  // A font of its own is no longer the container's.
+  FParentFont = false;
   return true;
 }
 
