@@ -82,6 +82,7 @@ TEST(InstallerEndToEnd, BrowsingAcceptsTheGameInAnyLetterCaseOnly)
     e2e::WriteFile(game / "aSh.ExE", {'M', 'Z'});
     e2e::WriteFile(game / "readme.txt", {'r'});
     Installer in;
+    in.PutArchive();
     ASSERT_TRUE(in.Start());
     Browse(in, (game / "readme.txt").string());
     EXPECT_EQ(in.Text(kAshDir), "c:\\Emberworks\\Ashfall");
@@ -91,6 +92,11 @@ TEST(InstallerEndToEnd, BrowsingAcceptsTheGameInAnyLetterCaseOnly)
     EXPECT_EQ(_stricmp(in.Text(kAshDir).c_str(), folder.c_str()), 0) << in.Text(kAshDir);
     EXPECT_EQ(_stricmp(in.Text(kMavDir).c_str(), (folder + "Maven\\").c_str()), 0);
     EXPECT_TRUE(e2e::Enabled(in.Control(in.main(), kInstall)));
+    // The dialog left the working folder alone: the data file is still found.
+    e2e::Click(in.Control(in.main(), kInstall));
+    HWND agreement = in.WaitForForm("TLicenseForm");
+    ASSERT_NE(agreement, nullptr) << "the data file was looked for elsewhere";
+    e2e::Click(in.Control(agreement, kCancel));
 }
 
 TEST(InstallerEndToEnd, TheAgreementMustBeTicked)
