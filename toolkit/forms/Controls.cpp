@@ -44,6 +44,14 @@ int AsEnum(const TComponent& c, const std::string& name, const TPropValue& v, st
   PropertyError(c, name, "Invalid property value");
 }
 
+std::uint32_t AsSetBits(const TComponent& c, const std::string& name, const TPropValue& v,
+                        std::initializer_list<const char*> names) {
+  if (v.Kind != vaSet) PropertyError(c, name, "Invalid property value");
+  std::uint32_t bits = 0;
+  for (const std::string& item : v.Items) bits |= 1u << AsEnum(c, name, TPropValue{vaIdent, 0, item, {}, {}}, names);
+  return bits;
+}
+
 // A colour given as a number or a name (clBtnFace).
 TColor AsColor(const TComponent& c, const std::string& name, const TPropValue& v) {
   TColor color = clNone;
@@ -148,12 +156,7 @@ bool TControl::ReadFontProperty(const std::string& name, const TPropValue& v) {
     if (it == std::end(charsets)) PropertyError(*this, name, "Invalid property value");
     FFont.SetCharset(static_cast<TFontCharset>(it->second));
   } else if (name == "Font.Style") {
-    if (v.Kind != vaSet) PropertyError(*this, name, "Invalid property value");
-    TFontStyles styles;
-    for (const std::string& item : v.Items)
-      styles.Include(static_cast<TFontStyle>(AsEnum(*this, name, TPropValue{vaIdent, 0, item, {}, {}},
-                                                     {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})));
-    FFont.SetStyle(styles);
+    FFont.SetStyle(TFontStyles::FromBits(AsSetBits(*this, name, v, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})));
   } else return false;
   // A font of its own is no longer the container's.
   FParentFont = false;
@@ -330,11 +333,10 @@ void DrawGlyph(TCanvas& canvas, const TBitmap& glyph, int x, int y, bool enabled
     return;
   }
   // Disabled: the glyph's dark pixels embossed in the face's shadow colours.
-  TBitmap& pixels = const_cast<TBitmap&>(glyph);
   for (int pass = 0; pass < 2; pass++)
     for (int j = 0; j < glyph.GetHeight(); j++)
       for (int i = 0; i < glyph.GetWidth(); i++) {
-        TColor c = pixels.Canvas().GetPixel(i, j);
+        TColor c = glyph.PixelColor(i, j);
         if (c == key) continue;
         int luma = (RedOf(c) * 30 + GreenOf(c) * 59 + BlueOf(c) * 11) / 100;
         if (luma >= 192) continue;

@@ -3,6 +3,7 @@
 // value" when the value is of the wrong kind.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 
@@ -19,6 +20,10 @@ const std::string& AsString(const TComponent& c, const std::string& name, const 
 const std::string& AsIdent(const TComponent& c, const std::string& name, const TPropValue& v);
 // The position of an identifier among the names of an enumeration.
 int AsEnum(const TComponent& c, const std::string& name, const TPropValue& v, std::initializer_list<const char*> names);
+// The identifiers of a set ([fsBold, fsItalic]) as the bits of a TSet of
+// that enumeration (TSet::FromBits).
+std::uint32_t AsSetBits(const TComponent& c, const std::string& name, const TPropValue& v,
+                        std::initializer_list<const char*> names);
 // A number or a colour name (clBtnFace).
 TColor AsColor(const TComponent& c, const std::string& name, const TPropValue& v);
 // A glyph in the bitmap's stored form (TBitmap::ReadData).

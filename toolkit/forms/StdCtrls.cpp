@@ -67,8 +67,6 @@ void TLabel::Paint() {
 
 // --- TPanel ---------------------------------------------------------------------
 
-TPanel::TPanel(TComponent* owner) : TWinControl(owner) {}
-
 bool TPanel::ReadProperty(const std::string& name, const TPropValue& v, TCustomForm& root) {
   if (name == "BevelOuter") FBevelOuter = static_cast<TBevelCut>(AsEnum(*this, name, v, {"bvNone", "bvLowered", "bvRaised"}));
   else if (name == "BevelInner") FBevelInner = static_cast<TBevelCut>(AsEnum(*this, name, v, {"bvNone", "bvLowered", "bvRaised"}));
@@ -301,13 +299,10 @@ bool TOpenDialog::ReadProperty(const std::string& name, const TPropValue& v, TCu
   else if (name == "FileName") FileName = AsString(*this, name, v);
   else if (name == "InitialDir") InitialDir = AsString(*this, name, v);
   else if (name == "Options") {
-    if (v.Kind != vaSet) PropertyError(*this, name, "Invalid property value");
-    Options = TOpenOptions();
-    for (const std::string& item : v.Items)
-      Options.Include(static_cast<TOpenOption>(AsEnum(
-          *this, name, TPropValue{vaIdent, 0, item, {}, {}},
-          {"ofReadOnly", "ofOverwritePrompt", "ofHideReadOnly", "ofNoChangeDir", "ofShowHelp", "ofNoValidate",
-           "ofAllowMultiSelect", "ofExtensionDifferent", "ofPathMustExist", "ofFileMustExist"})));
+    Options = TOpenOptions::FromBits(AsSetBits(
+        *this, name, v,
+        {"ofReadOnly", "ofOverwritePrompt", "ofHideReadOnly", "ofNoChangeDir", "ofShowHelp", "ofNoValidate",
+         "ofAllowMultiSelect", "ofExtensionDifferent", "ofPathMustExist", "ofFileMustExist"}));
   } else return TStoredComponent::ReadProperty(name, v, root);
   return true;
 }

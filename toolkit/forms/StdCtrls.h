@@ -50,7 +50,7 @@ enum TBevelCut { bvNone, bvLowered, bvRaised };
 // its children sit inside both.
 class TPanel : public TWinControl {
 public:
-  explicit TPanel(TComponent* owner);
+  using TWinControl::TWinControl;
   const char* ClassName() const override { return "TPanel"; }
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;
   TRect ClientRect() const override;
@@ -66,7 +66,7 @@ private:
 // A container framed by an etched line with its caption in the top edge.
 class TGroupBox : public TWinControl {
 public:
-  explicit TGroupBox(TComponent* owner) : TWinControl(owner) {}
+  using TWinControl::TWinControl;
   const char* ClassName() const override { return "TGroupBox"; }
   void Paint(TCanvas& canvas) override;
 };
@@ -184,7 +184,7 @@ private:
 // stays within them.
 class TProgressBar : public TWinControl {
 public:
-  explicit TProgressBar(TComponent* owner) : TWinControl(owner) {}
+  using TWinControl::TWinControl;
   const char* ClassName() const override { return "TProgressBar"; }
   void Paint(TCanvas& canvas) override;
   bool ReadProperty(const std::string& name, const TPropValue& value, TCustomForm& root) override;

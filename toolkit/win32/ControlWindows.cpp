@@ -184,7 +184,7 @@ HBRUSH TChildWindow::ControlColor(HDC dc) {
 
 std::unique_ptr<TChildWindow> MakeChildWindow(HWND form, TWinControl& control, int id) {
   std::unique_ptr<TChildWindow> w;
-  DWORD tab = static_cast<TWinControl&>(control).TabStop() ? WS_TABSTOP : 0;
+  DWORD tab = control.TabStop() ? WS_TABSTOP : 0;
   if (auto* edit = dynamic_cast<TEdit*>(&control)) {
     w = std::make_unique<TEditWindow>(*edit);
     w->Create(form, id, "EDIT", ES_AUTOHSCROLL | tab, WS_EX_CLIENTEDGE);
